@@ -1,0 +1,155 @@
+#pragma once
+// The one open document: the user's file, its temporary working copy with
+// the record index file, the statistics, the output/commit/undo rotation and
+// the view state the rest of the program reads.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tesmora/document/host.h"
+#include "tesmora/document/text_stream.h"
+#include "tesmora/document/types.h"
+
+namespace tesmora {
+
+enum class LoadMode {
+    Fresh,     // the user's file: copied to a temporary working file first
+    NotFresh,  // one of our temporary files (after a commit or an undo)
+    InPlace,   // read where it lies, never written (the batch front end)
+};
+
+struct Statistics {
+    std::int64_t records = 0;
+    int longest_line = 0;
+    int shortest_line = 0;
+    int most_fields = 0;
+    int fewest_fields = 0;
+};
+
+inline constexpr int kMaxSplits = 2000;
+
+struct ViewState {
+    RecordIndex top_record{0};
+    ByteOffset top_offset{0};
+    RecordIndex saved_top_record{0};
+    ByteOffset saved_top_offset{0};
+    FieldIndex sel_start{-1};
+    FieldIndex sel_end{-1};
+    FieldIndex copy_mark{-1};
+    FieldIndex cut_mark{-1};
+    bool split_mode = false;
+    std::vector<int> split_positions;  // byte columns, ascending
+};
+
+class Document {
+  public:
+    Document(IMessageSink& messages, IProgressSink& progress, ISettingsStore& settings,
+             IViewSink& view);
+    // Shutdown: closes the files and deletes every temporary file still recorded.
+    ~Document();
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+
+    // ---- state ----
+    bool IsOpen() const { return working_.IsOpen(); }
+    bool IsFixedWidth() const { return IsOpen() && stats_.most_fields == 1; }
+    const Statistics& Stats() const { return stats_; }
+    const std::array<int, kMaxFields>& FieldWidths() const { return field_widths_; }
+    const std::string& CurrentFileName() const { return current_name_; }
+    const std::string& WorkingFileName() const { return working_name_; }
+    const std::string& IndexFileName() const { return index_name_; }
+    const std::string& OutputFileName() const { return output_name_; }
+    const std::string& PreviousWorkingFileName() const { return prev_working_name_; }
+    const std::string& PreviousIndexFileName() const { return prev_index_name_; }
+    bool CanUndo() const { return !prev_working_name_.empty(); }
+    bool Modified() const { return modified_; }
+    void SetModified(bool on) { modified_ = on; }
+    ViewState& View() { return view_state_; }
+    const ViewState& View() const { return view_state_; }
+    void SetSplitMode(bool on);
+    // Whether opening a read-only file asks to clear its attribute (the batch
+    // front end copies such a file as it is and never changes it).
+    void SetReadOnlyPrompt(bool on) { read_only_prompt_ = on; }
+
+    IMessageSink& Messages() { return messages_; }
+    IProgressSink& Progress() { return progress_; }
+    ISettingsStore& Settings() { return settings_; }
+    IViewSink& ViewSink() { return view_; }
+    int Message(int id, MsgStyle style = MsgStyle::Error, const std::string& prefix = {});
+
+    // ---- loading and the record index ----
+    // A new, empty, uniquely named file "TesXXXX.TMP" in the temporary folder;
+    // empty when none can be made.
+    static std::string MakeTempFileName();
+    bool OpenWorkingFile(const std::string& name, LoadMode mode);
+    bool LoadWorkingFile(const std::string& name, LoadMode mode);
+    bool OpenIndexFile();
+    bool BuildRecordIndex();
+    bool CheckTextFile(File& file);
+    bool ComputeFieldWidths();
+    // Byte offset of record k through the record index file.
+    ByteOffset RecordOffset(RecordIndex k);
+    // Positions the working file at record k; read lines from there with Records().
+    bool SeekRecord(RecordIndex k);
+    // A reader over the working file from record `from` (rewinds for 0).
+    TextReader Records(RecordIndex from = RecordIndex{0});
+    // The working file, for readers that manage their own positions.
+    File& WorkingFile() { return working_; }
+    // Writes every record, each with CR LF, to out.
+    bool WriteAllRecords(File& out);
+
+    // ---- output, commit, undo ----
+    bool BeginOutput();
+    File& OutputFile() { return output_; }
+    bool CommitOutput();
+    // Gives up the output of a failed pass.
+    void DiscardOutput();
+    bool Undo();
+
+    // ---- files ----
+    // Open command: loads path as the document (none may be open).
+    bool OpenDocument(const std::string& path);
+    // Several files at once (dropped, command line): the first opened when no
+    // document is open, the others appended; names ordered by "AddJun".
+    bool OpenFiles(std::vector<std::string> paths, bool ask_first_record);
+    bool AppendFile(const std::string& path);
+    bool SaveDocument(const std::string& target, bool as_new);
+    // Save command: writes to the current file when modified.
+    bool Save();
+    // Save As command.
+    bool SaveAs(const std::string& path);
+    // Asks about unsaved changes and closes; false when the document stays open.
+    bool CloseDocument();
+
+  private:
+    struct Snapshot;
+    Snapshot TakeSnapshot() const;
+    bool Restore(const Snapshot& s);
+    void CloseFiles();
+    void DiscardTemp(std::string& name);
+    std::string NewTemp();
+    bool ReloadOrRollBack(const Snapshot& before);
+
+    IMessageSink& messages_;
+    IProgressSink& progress_;
+    ISettingsStore& settings_;
+    IViewSink& view_;
+
+    std::string current_name_;
+    std::string working_name_, index_name_, output_name_;
+    std::string prev_working_name_, prev_index_name_;
+    File working_, index_, output_;
+    bool working_writable_ = false;
+    std::int64_t data_end_ = 0;  // end of the indexed data in the working file
+    Statistics stats_;
+    std::array<int, kMaxFields> field_widths_{};
+    ViewState view_state_;
+    bool modified_ = false;
+    bool read_only_prompt_ = true;
+    std::set<std::string> owned_temps_;  // files we made and may delete
+};
+
+}  // namespace tesmora

@@ -1,0 +1,63 @@
+#pragma once
+// Byte-string helpers for code page 932 text. Positions and lengths are bytes;
+// every search is multibyte-aware: a trail byte of a double-byte character
+// never matches.
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "tesmora/document/types.h"
+
+namespace tesmora {
+
+inline constexpr std::size_t npos = std::string_view::npos;
+
+// Lead byte of a double-byte character in code page 932.
+constexpr bool IsLeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+constexpr bool IsTrailByte(unsigned char b) {
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+
+// Length in bytes of the character starting at s[pos]: 2 for a lead byte
+// followed by a valid trail byte, else 1. A stray lead byte before a comma or
+// a control byte therefore never hides that byte, so a plain byte count of
+// commas and this scan always agree.
+inline std::size_t CharLength(std::string_view s, std::size_t pos) {
+    return (pos + 1 < s.size() && IsLeadByte(static_cast<unsigned char>(s[pos])) &&
+            IsTrailByte(static_cast<unsigned char>(s[pos + 1])))
+               ? 2
+               : 1;
+}
+
+// Start of the character that covers byte pos (scanning from the start).
+std::size_t CharStart(std::string_view s, std::size_t pos);
+
+// First occurrence of needle at or after from that starts on a character
+// boundary; from must itself be a character boundary. npos when absent.
+std::size_t FindText(std::string_view hay, std::string_view needle, std::size_t from = 0);
+
+// Number of comma bytes + 1 (a trail byte is never 0x2C, so a byte count is exact).
+int CountFields(std::string_view record);
+
+// Field n (1-based) of record separated by sep; empty when missing.
+std::string_view GetField(std::string_view record, FieldNumber n, std::string_view sep = ",");
+
+// Stores up to slots.size() fields into slots from slot 0; slots after the
+// last one stored keep their contents. Returns the number of slots stored.
+std::size_t SplitFields(std::string_view record, std::span<std::string_view> slots,
+                        std::string_view sep = ",");
+
+// The text without half-width (0x20) and full-width (0x81 0x40) spaces.
+std::string RemoveSpaces(std::string_view text);
+
+// Replaces every occurrence of from by to (multibyte-aware, left to right).
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
+
+// "%H:%M:%S" of a span in seconds, hours taken modulo 24.
+std::string FormatElapsed(long long seconds);
+
+}  // namespace tesmora

@@ -1,0 +1,116 @@
+#pragma once
+// Text streams over files, with the program's semantics: CR LF is read as a
+// line break, a lone CR is data, a byte 0x1A ends the data, and every
+// written record ends with CR LF. Reading and writing go through large
+// buffers; records are views into the read buffer, valid until the next read.
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tesmora {
+
+// An open file with 64-bit positions; closes itself.
+class File {
+  public:
+    File() = default;
+    ~File() { Close(); }
+    File(File&& o) noexcept : f_(o.f_), borrowed_(o.borrowed_) { o.f_ = nullptr; }
+    File& operator=(File&& o) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    // mode as for fopen, always binary ("rb", "r+b", "w+b", "wb").
+    bool Open(const std::string& path, const char* mode);
+    // Standard output in binary mode (never closed by us).
+    bool OpenStdout();
+    void Close();
+    bool IsOpen() const { return f_ != nullptr; }
+    std::FILE* get() const { return f_; }
+
+    bool Seek(std::int64_t offset);
+    bool SeekEnd();
+    std::int64_t Tell() const;
+    std::int64_t Size() const;
+    // Reads up to n bytes at the current position.
+    std::size_t Read(void* buf, std::size_t n);
+    bool Write(const void* buf, std::size_t n);
+    bool Flush();
+    bool Truncate(std::int64_t size);
+
+  private:
+    std::FILE* f_ = nullptr;
+    bool borrowed_ = false;
+};
+
+struct Line {
+    std::string_view text;  // the record, line break removed
+    std::int64_t physical;  // bytes it occupies in the file, break included
+    bool has_break;         // ended by LF (or CR LF), not by the end of data
+    bool truncated;         // longer than the reader holds; text is its start only
+};
+
+class TextReader {
+  public:
+    // Reads file from its current position; max_line bounds what one line
+    // may hold in memory before it is reported truncated.
+    explicit TextReader(File& file, std::size_t buffer = std::size_t{1} << 20,
+                        std::size_t max_line = std::size_t{64} << 20);
+    bool Next(Line& line);
+    // Bytes of the file consumed so far (through the last line returned).
+    std::int64_t Consumed() const { return consumed_; }
+
+  private:
+    bool Fill();
+    File& file_;
+    std::vector<char> buf_;
+    std::size_t begin_ = 0, end_ = 0;
+    std::size_t max_line_;
+    bool eof_ = false;
+    bool skip_rest_ = false;
+    std::int64_t consumed_ = 0;
+};
+
+// Buffered writer of records, each followed by CR LF.
+class TextWriter {
+  public:
+    explicit TextWriter(File& file, std::size_t buffer = std::size_t{1} << 20);
+    ~TextWriter() { Flush(); }
+    TextWriter(const TextWriter&) = delete;
+    TextWriter& operator=(const TextWriter&) = delete;
+
+    void WriteRecord(std::string_view record) {
+        if (buf_.size() - used_ < record.size() + 2) Spill(record.size() + 2);
+        if (record.size() + 2 > buf_.size()) {
+            Direct(record);
+            return;
+        }
+        std::memcpy(buf_.data() + used_, record.data(), record.size());
+        used_ += record.size();
+        buf_[used_++] = '\r';
+        buf_[used_++] = '\n';
+    }
+    // Writes pieces that together form one record.
+    void WritePart(std::string_view part);
+    void EndRecord() { WritePart("\r\n"); }
+    // False when any write so far failed.
+    bool Flush();
+    bool ok() const { return ok_; }
+
+  private:
+    void Spill(std::size_t need);
+    void Direct(std::string_view record);
+    File& file_;
+    std::vector<char> buf_;
+    std::size_t used_ = 0;
+    bool ok_ = true;
+};
+
+// Reads the first n bytes of a file with text-stream semantics (CR LF as LF,
+// 0x1A ends the data) and rewinds it.
+std::string ReadTextPrefix(File& file, std::size_t n);
+
+}  // namespace tesmora

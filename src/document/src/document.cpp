@@ -1,0 +1,302 @@
+// Document state, loading, the text check and the record index file.
+#include "tesmora/document/document.h"
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+#include "tesmora/document/messages.h"
+#include "tesmora/document/paths.h"
+#include "tesmora/document/progress.h"
+#include "tesmora/document/record_index.h"
+#include "tesmora/document/text.h"
+
+namespace fs = std::filesystem;
+
+namespace tesmora {
+
+Document::Document(IMessageSink& messages, IProgressSink& progress, ISettingsStore& settings,
+                   IViewSink& view)
+    : messages_(messages), progress_(progress), settings_(settings), view_(view) {}
+
+Document::~Document() {
+    CloseFiles();
+    for (std::string* name :
+         {&working_name_, &index_name_, &prev_working_name_, &prev_index_name_, &output_name_})
+        DiscardTemp(*name);
+}
+
+int Document::Message(int id, MsgStyle style, const std::string& prefix) {
+    return ShowMessage(messages_, id, prefix, style);
+}
+
+void Document::SetSplitMode(bool on) {
+    if (view_state_.split_mode == on) return;
+    view_state_.split_mode = on;
+    view_.SplitModeChanged();
+}
+
+void Document::CloseFiles() {
+    working_.Close();
+    index_.Close();
+    output_.Close();
+}
+
+void Document::DiscardTemp(std::string& name) {
+    if (name.empty()) return;
+    // Two names may share one file (after a commit); delete it once, and
+    // never a file we did not make.
+    if (owned_temps_.erase(name) > 0) {
+        std::error_code ec;
+        fs::remove(ToPath(name), ec);
+    }
+    name.clear();
+}
+
+std::string Document::MakeTempFileName() {
+    std::error_code ec;
+    fs::path dir = fs::temp_directory_path(ec);
+    if (ec || dir.empty()) return {};
+    static std::mt19937 rng{std::random_device{}()};
+    unsigned start = rng() & 0xFFFF;
+    for (unsigned i = 0; i < 0x10000; ++i) {
+        unsigned n = (start + i) & 0xFFFF;
+        if (n == 0) continue;
+        char leaf[16];
+        std::snprintf(leaf, sizeof leaf, "Tes%X.TMP", n);
+        std::string path = ToUtf8(dir / leaf);
+        // "x": create exclusively, so two instances never share a name.
+        if (std::FILE* f = std::fopen(path.c_str(), "wbx")) {
+            std::fclose(f);
+            return path;
+        }
+    }
+    return {};
+}
+
+std::string Document::NewTemp() {
+    std::string name = MakeTempFileName();
+    if (!name.empty()) owned_temps_.insert(name);
+    return name;
+}
+
+bool Document::OpenWorkingFile(const std::string& name, LoadMode mode) {
+    std::error_code ec;
+    fs::path path = ToPath(name);
+    auto st = fs::status(path, ec);
+    if (ec || !fs::exists(st)) return false;
+    if (mode == LoadMode::Fresh && read_only_prompt_ &&
+        (st.permissions() & fs::perms::owner_write) == fs::perms::none) {
+        if (Message(30040, MsgStyle::Question, name + "\n") != kIdYes) return false;
+        fs::permissions(path, fs::perms::owner_write, fs::perm_options::add, ec);
+        if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted) {
+            Message(30038);
+            return false;
+        }
+    }
+    std::string working = name;
+    if (mode == LoadMode::Fresh) {
+        working = NewTemp();
+        if (!working.empty() &&
+            !fs::copy_file(path, ToPath(working), fs::copy_options::overwrite_existing, ec)) {
+            DiscardTemp(working);
+        }
+        if (working.empty()) {
+            Message(30007);
+            return false;
+        }
+    }
+    working_writable_ = mode != LoadMode::InPlace;
+    if (!working_.Open(working, working_writable_ ? "r+b" : "rb")) {
+        if (mode == LoadMode::Fresh) DiscardTemp(working);
+        Message(30039);
+        return false;
+    }
+    if (mode == LoadMode::Fresh && !CheckTextFile(working_)) {
+        working_.Close();
+        DiscardTemp(working);  // a copy that fails the check is of no use
+        return false;
+    }
+    working_name_ = working;
+    return true;
+}
+
+bool Document::OpenIndexFile() {
+    std::string name = NewTemp();
+    if (name.empty()) {
+        Message(30007);
+        return false;
+    }
+    if (!index_.Open(name, "w+b")) {
+        DiscardTemp(name);
+        Message(30039);
+        return false;
+    }
+    index_name_ = name;
+    return true;
+}
+
+bool Document::LoadWorkingFile(const std::string& name, LoadMode mode) {
+    const std::time_t start = std::time(nullptr);
+    if (!OpenWorkingFile(name, mode)) return false;
+    auto fail = [&] {
+        working_.Close();
+        index_.Close();
+        // A half-built index is never shown; a fresh copy that cannot be
+        // loaded is of no further use.
+        DiscardTemp(index_name_);
+        if (mode == LoadMode::Fresh) DiscardTemp(working_name_);
+        return false;
+    };
+    if (!OpenIndexFile()) return fail();
+    if (!BuildRecordIndex()) return fail();
+    if (stats_.longest_line > 500 && !view_.CreateOffscreenImage(stats_.longest_line))
+        return fail();
+    view_state_.top_record = RecordIndex{0};
+    view_state_.top_offset = ByteOffset{0};
+    view_state_.copy_mark = view_state_.cut_mark = FieldIndex{-1};
+    view_state_.sel_start = view_state_.sel_end = FieldIndex{-1};
+    if (mode == LoadMode::Fresh && stats_.most_fields == 1 &&
+        Message(30004, MsgStyle::Question) == kIdYes) {
+        Message(30012, MsgStyle::Info);
+        SetSplitMode(true);
+    }
+    view_.UpdateViewLayout();
+    progress_.SetStatusText(FormatElapsed(std::time(nullptr) - start));
+    return true;
+}
+
+bool Document::CheckTextFile(File& file) {
+    std::string head = ReadTextPrefix(file, kMaxLineLength);
+    bool has_break = false;
+    for (char ch : head) {
+        auto c = static_cast<unsigned char>(ch);
+        if (c == '\r' || c == '\n') {
+            has_break = true;
+        } else if (c < 0x20 && c != '\t') {
+            Message(30033);
+            return false;
+        }
+    }
+    if (!has_break) {
+        Message(30006);
+        return false;
+    }
+    return true;
+}
+
+bool Document::BuildRecordIndex() {
+    stats_.longest_line = 0;
+    stats_.records = 0;
+    working_.Seek(0);
+    const std::int64_t size = working_.Size();
+    progress_.SetRange(static_cast<int>(size / 100));
+    progress_.SetPos(0);
+    index_.Seek(0);
+    index_.Truncate(0);
+
+    IndexWriter entries(index_);
+    TextReader reader(working_);
+    Line line;
+    std::int64_t offset = 0;
+    int most = 0, fewest = 0;
+    bool ok = true;
+    while (reader.Next(line)) {
+        const std::int64_t length =
+            static_cast<std::int64_t>(line.text.size()) + (line.has_break ? 2 : 1);
+        if (line.truncated || length > kMaxLineLength) {
+            Message(30005);
+            ok = false;
+            break;
+        }
+        const int len = static_cast<int>(length);
+        if (stats_.records == 0) {
+            stats_.longest_line = stats_.shortest_line = len;
+        } else if (len > stats_.longest_line) {
+            stats_.longest_line = len;
+        } else if (len < stats_.shortest_line) {
+            stats_.shortest_line = len;
+        }
+        offset += line.physical;
+        entries.Add(offset);
+        const int fields = CountFields(line.text);
+        if (fields > kMaxFields) {
+            Message(30010);
+            ok = false;
+            break;
+        }
+        if (stats_.records == 0) {
+            most = fewest = fields;
+        } else if (fields > most) {
+            most = fields;
+        } else if (fields < fewest) {
+            fewest = fields;
+        }
+        ++stats_.records;
+        if (stats_.records < 1000 || offset % 100 == 0)
+            progress_.SetPos(static_cast<int>(offset / 100));
+    }
+    if (!entries.Finish()) ok = false;
+    progress_.SetPos(0);
+    data_end_ = offset;
+    if (!ok) return false;
+    if (stats_.records == 0) stats_ = Statistics{};
+    stats_.most_fields = most;
+    stats_.fewest_fields = fewest;
+    working_.SeekEnd();
+    return true;
+}
+
+bool Document::ComputeFieldWidths() {
+    field_widths_.fill(0);
+    {
+        ProgressStepper progress(progress_, stats_.records);
+        TextReader reader = Records();
+        Line line;
+        std::int64_t counter = 0;
+        while (reader.Next(line)) {
+            std::string_view rest = line.text;
+            int field = 0;
+            for (;;) {
+                std::size_t comma = rest.find(',');
+                const int width = static_cast<int>(comma == npos ? rest.size() : comma);
+                if (width > field_widths_[field]) field_widths_[field] = width;
+                if (comma == npos || field + 1 >= kMaxFields) break;
+                rest.remove_prefix(comma + 1);
+                ++field;
+            }
+            progress.Step(++counter);
+        }
+    }
+    return true;
+}
+
+ByteOffset Document::RecordOffset(RecordIndex k) {
+    if (k.value <= 0) return ByteOffset{0};
+    return ByteOffset{ReadIndexEntry(index_, k.value - 1)};
+}
+
+bool Document::SeekRecord(RecordIndex k) {
+    const ByteOffset offset = RecordOffset(k);
+    return offset.value >= 0 && working_.Seek(offset.value);
+}
+
+TextReader Document::Records(RecordIndex from) {
+    if (from.value == 0)
+        working_.Seek(0);
+    else
+        SeekRecord(from);
+    return TextReader(working_);
+}
+
+bool Document::WriteAllRecords(File& out) {
+    TextReader reader = Records();
+    TextWriter writer(out);
+    Line line;
+    while (reader.Next(line)) writer.WriteRecord(line.text);
+    return writer.Flush();
+}
+
+}  // namespace tesmora

@@ -1,0 +1,242 @@
+// Opening, appending, saving and closing.
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "tesmora/document/document.h"
+#include "tesmora/document/messages.h"
+#include "tesmora/document/paths.h"
+#include "tesmora/document/progress.h"
+#include "tesmora/document/text.h"
+
+namespace fs = std::filesystem;
+
+namespace tesmora {
+namespace {
+
+std::string FileNamePart(const std::string& path) {
+    std::size_t p = path.find_last_of("/\\");
+    return p == std::string::npos ? path : path.substr(p + 1);
+}
+
+int FirstRecordSetting(ISettingsStore& settings) {
+    return settings.GetInt("AddRead", "FirstRec", 1);
+}
+
+}  // namespace
+
+bool Document::OpenDocument(const std::string& path) {
+    current_name_.clear();
+    if (!LoadWorkingFile(path, LoadMode::Fresh)) return false;
+    current_name_ = path;
+    view_.UpdateTitle();
+    view_.AddRecentFile(path);
+    return true;
+}
+
+bool Document::OpenFiles(std::vector<std::string> paths, bool ask_first_record) {
+    const std::size_t k = paths.size();
+    if (k == 0) return false;
+    if (k > 1) {
+        const int order = settings_.GetInt("AddRead", "AddJun", 1);
+        if (order == 1 || order == 2) {
+            // Stable, so equal names keep the order given.
+            std::stable_sort(paths.begin(), paths.end(),
+                             [order](const std::string& a, const std::string& b) {
+                                 const std::string na = FileNamePart(a), nb = FileNamePart(b);
+                                 return order == 1 ? na < nb : nb < na;
+                             });
+        }
+    }
+    bool appended = false;
+    // Lines already appended must not stay unseen behind an old index.
+    auto stop = [&] {
+        if (appended && BuildRecordIndex()) {
+            modified_ = true;
+            view_.UpdateViewLayout();
+        }
+        return false;
+    };
+    if (!IsOpen()) {
+        if (!OpenDocument(paths[0])) return false;
+        if (k == 1) {
+            modified_ = true;
+            view_.UpdateViewLayout();
+            return true;
+        }
+    } else {
+        if (!AppendFile(paths[0])) return false;
+        appended = true;
+    }
+    if (k > 1) {
+        if (ask_first_record && FirstRecordSetting(settings_) > 1) {
+            const int answer = Message(30021, MsgStyle::QuestionCancel);
+            if (answer == kIdCancel) return stop();
+            if (answer == kIdYes) settings_.SetInt("AddRead", "FirstRec", 1);
+        }
+        for (std::size_t i = 1; i < k; ++i) {
+            if (!AppendFile(paths[i])) return stop();
+            appended = true;
+        }
+    }
+    if (!BuildRecordIndex()) return false;
+    modified_ = true;
+    view_.UpdateViewLayout();
+    return true;
+}
+
+bool Document::AppendFile(const std::string& path) {
+    File in;
+    if (!in.Open(path, "rb")) {
+        Message(30003, MsgStyle::Error, path + "\n");
+        return false;
+    }
+    if (!CheckTextFile(in)) return false;
+    const int first = FirstRecordSetting(settings_);
+
+    // First pass: the whole file must be usable before anything is written.
+    std::int64_t count = 0;
+    {
+        TextReader reader(in);
+        Line line;
+        std::int64_t number = 0;
+        while (reader.Next(line)) {
+            if (++number < first) continue;
+            if (line.truncated || line.text.size() > static_cast<std::size_t>(kMaxLineLength)) {
+                Message(30005);
+                return true;
+            }
+            if (CountFields(line.text) > kMaxFields) {
+                Message(30010);
+                return true;
+            }
+            ++count;
+        }
+    }
+
+    // Append after the indexed data; a last record without a line break gets
+    // one, so that it does not join the first appended line.
+    const std::int64_t before = data_end_;
+    bool ok = working_.Seek(before);
+    if (ok && before > 0) {
+        char last = 0;
+        ok = working_.Seek(before - 1) && working_.Read(&last, 1) == 1 && working_.Seek(before);
+        if (ok && last != '\n') ok = working_.Write("\r\n", 2);
+    }
+    ok = ok && working_.Truncate(working_.Tell());
+    std::int64_t written = 0;
+    if (ok) {
+        in.Seek(0);
+        ProgressStepper progress(progress_, count);
+        TextReader reader(in);
+        TextWriter out(working_);
+        Line line;
+        std::int64_t number = 0, counter = 0;
+        while (reader.Next(line)) {
+            if (++number < first) continue;
+            out.WriteRecord(line.text);
+            written += static_cast<std::int64_t>(line.text.size()) + 2;
+            progress.Step(++counter);
+        }
+        ok = out.Flush();
+    }
+    if (!ok) {
+        // Leave the working file as it was before this file.
+        working_.Truncate(before);
+        working_.Seek(before);
+        Message(30039, MsgStyle::Error, working_name_ + "\n");
+        return false;
+    }
+    data_end_ = working_.Tell();
+    return true;
+}
+
+bool Document::SaveDocument(const std::string& target, bool as_new) {
+    std::error_code ec;
+    fs::path path = ToPath(target);
+    const bool exists = fs::exists(path, ec);
+    if (as_new && exists && Message(30009, MsgStyle::Question) != kIdYes) return false;
+    auto refuse = [&] {
+        Message(30039, MsgStyle::Error, target + "\n");
+        return false;
+    };
+    // Replace the file a link points to, not the link.
+    if (exists && fs::is_symlink(fs::symlink_status(path, ec))) path = fs::canonical(path, ec);
+    fs::perms perms = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                      fs::perms::others_read;
+    if (exists) {
+        perms = fs::status(path, ec).permissions();
+        File probe;
+        if ((perms & fs::perms::owner_write) == fs::perms::none || !probe.Open(ToUtf8(path), "r+b"))
+            return refuse();
+    }
+    // Write beside the target and replace it only once the whole file is
+    // written, so a failure never destroys the user's file.
+    fs::path temp;
+    File out;
+    for (int attempt = 0; attempt < 100 && !out.IsOpen(); ++attempt) {
+        temp = path;
+        temp += ".Tes" + std::to_string(attempt) + ".tmp";
+        if (!fs::exists(temp, ec)) out.Open(ToUtf8(temp), "wbx");
+    }
+    if (!out.IsOpen()) return refuse();
+    bool ok = WriteAllRecords(out);
+    out.Close();
+    if (ok) {
+        fs::permissions(temp, perms, ec);
+        fs::rename(temp, path, ec);
+        ok = !ec;
+    }
+    if (!ok) {
+        fs::remove(temp, ec);
+        return refuse();
+    }
+    if (working_writable_) working_.SeekEnd();
+    if (as_new) Message(30011, MsgStyle::Info);
+    return true;
+}
+
+bool Document::Save() {
+    if (!IsOpen() || !modified_) return true;
+    if (!SaveDocument(current_name_, false)) return false;
+    modified_ = false;
+    return true;
+}
+
+bool Document::SaveAs(const std::string& path) {
+    if (!IsOpen() || !SaveDocument(path, true)) return false;
+    current_name_ = path;
+    view_.UpdateTitle();
+    modified_ = false;
+    view_.AddRecentFile(path);
+    return true;
+}
+
+bool Document::CloseDocument() {
+    if (modified_) {
+        const int answer = Message(30002, MsgStyle::QuestionCancel);
+        if (answer == kIdCancel) return false;
+        // A failed save keeps the document open: nothing is discarded.
+        if (answer == kIdYes && !SaveDocument(current_name_, false)) return false;
+    }
+    CloseFiles();
+    DiscardTemp(prev_working_name_);
+    DiscardTemp(prev_index_name_);
+    DiscardTemp(working_name_);
+    DiscardTemp(index_name_);
+    DiscardTemp(output_name_);
+    working_name_.clear();
+    index_name_.clear();
+    stats_ = Statistics{};
+    data_end_ = 0;
+    modified_ = false;
+    SetSplitMode(false);
+    current_name_.clear();
+    view_.UpdateTitle();
+    view_state_.top_record = RecordIndex{0};
+    view_state_.top_offset = ByteOffset{0};
+    view_.ClearView();
+    return true;
+}
+
+}  // namespace tesmora

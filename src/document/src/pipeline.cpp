@@ -1,0 +1,141 @@
+// Output files, commit with one level of undo, and the operation calling order.
+#include "tesmora/document/pipeline.h"
+
+#include <ctime>
+
+#include "tesmora/document/messages.h"
+#include "tesmora/document/text.h"
+
+namespace tesmora {
+
+struct Document::Snapshot {
+    std::string working, index, prev_working, prev_index;
+    bool writable;
+    std::int64_t data_end;
+    Statistics stats;
+    ViewState view;
+};
+
+Document::Snapshot Document::TakeSnapshot() const {
+    return {working_name_, index_name_, prev_working_name_, prev_index_name_, working_writable_,
+            data_end_,     stats_,      view_state_};
+}
+
+// Puts the document back as it was before a refused reload: the files are
+// still on disk untouched, so reopening them restores everything.
+bool Document::Restore(const Snapshot& s) {
+    CloseFiles();
+    if (index_name_ != s.index) DiscardTemp(index_name_);
+    working_name_ = s.working;
+    index_name_ = s.index;
+    prev_working_name_ = s.prev_working;
+    prev_index_name_ = s.prev_index;
+    working_writable_ = s.writable;
+    data_end_ = s.data_end;
+    stats_ = s.stats;
+    view_state_ = s.view;
+    const bool ok = working_.Open(working_name_, working_writable_ ? "r+b" : "rb") &&
+                    index_.Open(index_name_, "r+b");
+    if (!ok) CloseFiles();
+    if (stats_.longest_line > 500) view_.CreateOffscreenImage(stats_.longest_line);
+    view_.UpdateViewLayout();
+    return ok;
+}
+
+bool Document::BeginOutput() {
+    std::string name = NewTemp();
+    if (name.empty()) return false;
+    if (!output_.Open(name, "w+b")) {
+        Message(30039, MsgStyle::Error, name + "\n");
+        DiscardTemp(name);
+        return false;
+    }
+    DiscardTemp(output_name_);
+    output_name_ = name;
+    return true;
+}
+
+void Document::DiscardOutput() {
+    output_.Close();
+    DiscardTemp(output_name_);
+}
+
+bool Document::CommitOutput() {
+    Snapshot before = TakeSnapshot();
+    CloseFiles();
+    std::string new_working = output_name_;
+    output_name_.clear();  // the output file is the working file from now on
+    prev_working_name_ = working_name_;
+    prev_index_name_ = index_name_;
+    working_name_.clear();
+    index_name_.clear();
+    if (LoadWorkingFile(new_working, LoadMode::NotFresh)) {
+        // One level of undo: what was previous before is given up.
+        if (before.prev_working != prev_working_name_) DiscardTemp(before.prev_working);
+        if (before.prev_index != prev_index_name_) DiscardTemp(before.prev_index);
+        return true;
+    }
+    // The reload refused the output: back to the document as it was.
+    DiscardTemp(new_working);
+    Restore(before);
+    return false;
+}
+
+bool Document::Undo() {
+    if (!CanUndo()) return false;
+    Snapshot before = TakeSnapshot();
+    CloseFiles();
+    std::string undone = working_name_, undone_index = index_name_;
+    std::string restored_index = prev_index_name_;
+    working_name_ = prev_working_name_;
+    index_name_.clear();
+    prev_working_name_.clear();
+    prev_index_name_.clear();
+    SetSplitMode(false);
+    if (!LoadWorkingFile(working_name_, LoadMode::NotFresh)) {
+        working_name_.clear();
+        Restore(before);
+        return false;
+    }
+    // A new index was built: the undone file and both older indexes go.
+    DiscardTemp(undone);
+    DiscardTemp(undone_index);
+    DiscardTemp(restored_index);
+    view_state_.top_record = view_state_.saved_top_record;
+    view_state_.top_offset = view_state_.saved_top_offset;
+    view_.ResetScroll();
+    view_.RedrawView();
+    return true;
+}
+
+bool RunOperation(Document& doc, const OperationPass& pass) {
+    ViewState& view = doc.View();
+    view.saved_top_record = view.top_record;
+    view.saved_top_offset = view.top_offset;
+    const std::time_t start = std::time(nullptr);
+    if (!doc.BeginOutput()) return false;
+    doc.ViewSink().SetWaitCursor(true);
+    bool ok;
+    {
+        TextWriter out(doc.OutputFile());
+        ok = pass(doc, out);
+        if (ok && !out.Flush()) {
+            doc.Message(30039, MsgStyle::Error, doc.OutputFileName() + "\n");
+            ok = false;
+        }
+    }
+    doc.ViewSink().SetWaitCursor(false);
+    if (!ok) {
+        doc.DiscardOutput();
+        return false;
+    }
+    if (!doc.CommitOutput()) return false;
+    doc.Progress().SetStatusText(FormatElapsed(std::time(nullptr) - start));
+    view.top_record = RecordIndex{0};
+    view.top_offset = ByteOffset{0};
+    doc.SetModified(true);
+    doc.ViewSink().RedrawView();
+    return true;
+}
+
+}  // namespace tesmora

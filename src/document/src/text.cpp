@@ -1,0 +1,98 @@
+#include "tesmora/document/text.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace tesmora {
+
+std::size_t CharStart(std::string_view s, std::size_t pos) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        std::size_t len = CharLength(s, i);
+        if (pos < i + len) return i;
+        i += len;
+    }
+    return pos;
+}
+
+std::size_t FindText(std::string_view hay, std::string_view needle, std::size_t from) {
+    if (needle.empty() || from > hay.size()) return npos;
+    const auto first = static_cast<unsigned char>(needle[0]);
+    // A byte below 0x40 is never a trail byte, so wherever it stands it
+    // starts a character: the plain (vectorised) search is exact.
+    if (first < 0x40) return hay.find(needle, from);
+    std::size_t i = from;
+    const std::size_t last = hay.size() >= needle.size() ? hay.size() - needle.size() : npos;
+    if (last == npos) return npos;
+    while (i <= last) {
+        if (static_cast<unsigned char>(hay[i]) == first &&
+            std::memcmp(hay.data() + i, needle.data(), needle.size()) == 0)
+            return i;
+        i += CharLength(hay, i);
+    }
+    return npos;
+}
+
+int CountFields(std::string_view record) {
+    int n = 1;
+    for (char c : record) n += (c == ',');
+    return n;
+}
+
+std::string_view GetField(std::string_view record, FieldNumber n, std::string_view sep) {
+    if (n.value < 1) return {};
+    std::size_t start = 0;
+    for (int counter = 1;; ++counter) {
+        std::size_t p = start <= record.size() ? FindText(record, sep, start) : npos;
+        if (counter == n.value)
+            return record.substr(start, p == npos ? record.size() - start : p - start);
+        if (p == npos) return {};
+        start = p + sep.size();
+    }
+}
+
+std::size_t SplitFields(std::string_view record, std::span<std::string_view> slots,
+                        std::string_view sep) {
+    if (slots.empty()) return 0;
+    std::size_t start = 0, slot = 0;
+    while (true) {
+        std::size_t p = FindText(record, sep, start);
+        if (p == npos) {
+            slots[slot++] = record.substr(start);
+            return slot;
+        }
+        slots[slot++] = record.substr(start, p - start);
+        start = p + sep.size();
+        if (slot == slots.size()) return slot;
+    }
+}
+
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t pos = 0;
+    while (true) {
+        std::size_t p = FindText(text, from, pos);
+        if (p == npos) break;
+        out.append(text.substr(pos, p - pos));
+        out.append(to);
+        pos = p + from.size();
+    }
+    out.append(text.substr(pos));
+    return out;
+}
+
+std::string RemoveSpaces(std::string_view text) {
+    return ReplaceAll(ReplaceAll(text, "\x81\x40", ""), " ", "");
+}
+
+std::string FormatElapsed(long long seconds) {
+    if (seconds < 0) seconds = 0;
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld", (seconds / 3600) % 24,
+                  (seconds / 60) % 60, seconds % 60);
+    return buf;
+}
+
+}  // namespace tesmora

@@ -1,0 +1,232 @@
+#include "tesmora/document/text_stream.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "tesmora/document/paths.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#define TES_FSEEK _fseeki64
+#define TES_FTELL _ftelli64
+#else
+#include <unistd.h>
+#define TES_FSEEK fseeko
+#define TES_FTELL ftello
+#endif
+
+namespace tesmora {
+
+File& File::operator=(File&& o) noexcept {
+    if (this != &o) {
+        Close();
+        f_ = o.f_;
+        borrowed_ = o.borrowed_;
+        o.f_ = nullptr;
+    }
+    return *this;
+}
+
+bool File::Open(const std::string& path, const char* mode) {
+    Close();
+#ifdef _WIN32
+    std::filesystem::path p = ToPath(path);
+    std::wstring wmode(mode, mode + std::strlen(mode));
+    f_ = _wfopen(p.c_str(), wmode.c_str());
+#else
+    f_ = std::fopen(path.c_str(), mode);
+#endif
+    // Our own buffers are large; stdio's would only add a copy.
+    if (f_) std::setvbuf(f_, nullptr, _IONBF, 0);
+    return f_ != nullptr;
+}
+
+bool File::OpenStdout() {
+    Close();
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    f_ = stdout;
+    borrowed_ = true;
+    return true;
+}
+
+void File::Close() {
+    if (f_ && !borrowed_) std::fclose(f_);
+    if (f_ && borrowed_) std::fflush(f_);
+    f_ = nullptr;
+    borrowed_ = false;
+}
+
+bool File::Seek(std::int64_t offset) {
+    return f_ && TES_FSEEK(f_, offset, SEEK_SET) == 0;
+}
+bool File::SeekEnd() {
+    return f_ && TES_FSEEK(f_, 0, SEEK_END) == 0;
+}
+std::int64_t File::Tell() const {
+    return f_ ? TES_FTELL(f_) : -1;
+}
+
+std::int64_t File::Size() const {
+    if (!f_) return -1;
+    std::int64_t here = TES_FTELL(f_);
+    TES_FSEEK(f_, 0, SEEK_END);
+    std::int64_t size = TES_FTELL(f_);
+    TES_FSEEK(f_, here, SEEK_SET);
+    return size;
+}
+
+std::size_t File::Read(void* buf, std::size_t n) {
+    return f_ ? std::fread(buf, 1, n, f_) : 0;
+}
+
+bool File::Write(const void* buf, std::size_t n) {
+    return f_ && (n == 0 || std::fwrite(buf, 1, n, f_) == n);
+}
+
+bool File::Flush() {
+    return f_ && std::fflush(f_) == 0;
+}
+
+bool File::Truncate(std::int64_t size) {
+    if (!f_) return false;
+    std::fflush(f_);
+#ifdef _WIN32
+    return _chsize_s(_fileno(f_), size) == 0;
+#else
+    return ftruncate(fileno(f_), size) == 0;
+#endif
+}
+
+TextReader::TextReader(File& file, std::size_t buffer, std::size_t max_line)
+    : file_(file), buf_(buffer), max_line_(std::max(max_line, buffer)) {}
+
+bool TextReader::Fill() {
+    if (eof_) return false;
+    if (begin_ > 0) {
+        std::memmove(buf_.data(), buf_.data() + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+    }
+    if (end_ == buf_.size()) {
+        if (buf_.size() >= max_line_) return false;
+        buf_.resize(std::min(buf_.size() * 2, max_line_));
+    }
+    std::size_t got = file_.Read(buf_.data() + end_, buf_.size() - end_);
+    if (got == 0) {
+        eof_ = true;
+        return false;
+    }
+    // A byte 0x1A ends the data.
+    if (const void* eod = std::memchr(buf_.data() + end_, 0x1A, got)) {
+        got = static_cast<std::size_t>(static_cast<const char*>(eod) - (buf_.data() + end_));
+        eof_ = true;
+    }
+    end_ += got;
+    return true;
+}
+
+bool TextReader::Next(Line& line) {
+    for (;;) {
+        const char* base = buf_.data();
+        const void* lf = std::memchr(base + begin_, '\n', end_ - begin_);
+        if (lf) {
+            std::size_t p = static_cast<std::size_t>(static_cast<const char*>(lf) - base);
+            std::size_t len = p - begin_;
+            if (skip_rest_) {
+                skip_rest_ = false;
+                consumed_ += static_cast<std::int64_t>(len + 1);
+                begin_ = p + 1;
+                continue;
+            }
+            line.physical = static_cast<std::int64_t>(len + 1);
+            if (len > 0 && base[p - 1] == '\r') --len;
+            line.text = std::string_view(base + begin_, len);
+            line.has_break = true;
+            line.truncated = false;
+            begin_ = p + 1;
+            consumed_ += line.physical;
+            return true;
+        }
+        if (skip_rest_) {
+            consumed_ += static_cast<std::int64_t>(end_ - begin_);
+            begin_ = end_ = 0;
+            if (!Fill()) return false;
+            continue;
+        }
+        std::size_t held = end_ - begin_;
+        if (Fill()) continue;
+        if (!eof_ && held == buf_.size()) {
+            // A line longer than we hold: report its start, drop the rest.
+            line.text = std::string_view(buf_.data(), held);
+            line.physical = static_cast<std::int64_t>(held);
+            line.has_break = false;
+            line.truncated = true;
+            consumed_ += line.physical;
+            begin_ = end_ = 0;
+            skip_rest_ = true;
+            return true;
+        }
+        if (begin_ == end_) return false;
+        line.text = std::string_view(buf_.data() + begin_, end_ - begin_);
+        line.physical = static_cast<std::int64_t>(end_ - begin_);
+        line.has_break = false;
+        line.truncated = false;
+        consumed_ += line.physical;
+        begin_ = end_;
+        return true;
+    }
+}
+
+TextWriter::TextWriter(File& file, std::size_t buffer) : file_(file), buf_(buffer) {}
+
+void TextWriter::Spill(std::size_t) {
+    if (used_ > 0) {
+        if (!file_.Write(buf_.data(), used_)) ok_ = false;
+        used_ = 0;
+    }
+}
+
+void TextWriter::Direct(std::string_view record) {
+    if (!file_.Write(record.data(), record.size()) || !file_.Write("\r\n", 2)) ok_ = false;
+}
+
+void TextWriter::WritePart(std::string_view part) {
+    if (buf_.size() - used_ < part.size()) Spill(part.size());
+    if (part.size() > buf_.size()) {
+        if (!file_.Write(part.data(), part.size())) ok_ = false;
+        return;
+    }
+    std::memcpy(buf_.data() + used_, part.data(), part.size());
+    used_ += part.size();
+}
+
+bool TextWriter::Flush() {
+    Spill(0);
+    if (!file_.Flush()) ok_ = false;
+    return ok_;
+}
+
+std::string ReadTextPrefix(File& file, std::size_t n) {
+    // Each delivered byte takes at most two raw bytes (CR LF), plus one to
+    // see whether a final CR is followed by LF.
+    std::vector<char> raw(2 * n + 1);
+    file.Seek(0);
+    std::size_t got = 0, r;
+    while (got < raw.size() && (r = file.Read(raw.data() + got, raw.size() - got)) > 0) got += r;
+    file.Seek(0);
+    std::string out;
+    for (std::size_t i = 0; i < got && out.size() < n; ++i) {
+        char c = raw[i];
+        if (c == 0x1A) break;
+        if (c == '\r' && i + 1 < got && raw[i + 1] == '\n') continue;
+        out.push_back(c);
+    }
+    return out;
+}
+
+}  // namespace tesmora

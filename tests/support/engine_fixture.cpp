@@ -1,0 +1,64 @@
+#include "engine_fixture.h"
+
+#include <algorithm>
+#include <random>
+
+namespace tesmora::testing {
+
+std::string ReadBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+int ScriptedMessages::Show(int id, const std::string& text, MsgStyle style) {
+    shown.push_back(id);
+    texts.push_back(text);
+    auto it = script.find(id);
+    if (it != script.end() && !it->second.empty()) {
+        int answer = it->second.front();
+        it->second.pop_front();
+        return answer;
+    }
+    if (style == MsgStyle::Question || style == MsgStyle::QuestionCancel) {
+        ADD_FAILURE() << "unscripted question " << id;
+        return kIdNo;
+    }
+    return kIdOk;
+}
+
+bool ScriptedMessages::Saw(int id) const {
+    return std::find(shown.begin(), shown.end(), id) != shown.end();
+}
+
+void EngineTest::SetUp() {
+    std::random_device rd;
+    dir_ = std::filesystem::temp_directory_path() / ("tesmora-test-" + std::to_string(rd()));
+    std::filesystem::create_directories(dir_);
+    doc = std::make_unique<Document>(messages, progress, settings, view);
+}
+
+void EngineTest::TearDown() {
+    doc.reset();
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+}
+
+std::string EngineTest::MakeFile(const std::string& name, const std::string& bytes) {
+    WriteBytes(dir_ / name, bytes);
+    return Path(name);
+}
+
+std::vector<std::string> EngineTest::Records() {
+    std::vector<std::string> out;
+    TextReader reader = doc->Records();
+    Line line;
+    while (reader.Next(line)) out.emplace_back(line.text);
+    return out;
+}
+
+}  // namespace tesmora::testing

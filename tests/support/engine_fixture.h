@@ -1,0 +1,72 @@
+#pragma once
+// Shared test helpers: a scratch folder, files written from byte strings, and
+// recording sinks that answer questions from a script.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tesmora/document/document.h"
+
+namespace tesmora::testing {
+
+std::string ReadBytes(const std::filesystem::path& path);
+void WriteBytes(const std::filesystem::path& path, const std::string& bytes);
+
+class ScriptedMessages : public IMessageSink {
+  public:
+    std::vector<int> shown;                 // ids in the order shown
+    std::vector<std::string> texts;         // texts as shown (prefix included)
+    std::map<int, std::deque<int>> script;  // answers per id, used in order
+    int Show(int id, const std::string& text, MsgStyle style) override;
+    void Answer(int id, int button) { script[id].push_back(button); }
+    bool Saw(int id) const;
+};
+
+class RecordingProgress : public IProgressSink {
+  public:
+    std::vector<std::pair<char, int>> calls;  // ('r', upper) or ('p', pos)
+    std::string status;
+    void SetRange(int upper) override { calls.emplace_back('r', upper); }
+    void SetPos(int pos) override { calls.emplace_back('p', pos); }
+    void SetStatusText(const std::string& text) override { status = text; }
+};
+
+class RecordingView : public IViewSink {
+  public:
+    int layouts = 0, redraws = 0, clears = 0, titles = 0;
+    std::vector<std::string> recent;
+    bool allow_image = true;
+    bool CreateOffscreenImage(int) override { return allow_image; }
+    void UpdateViewLayout() override { ++layouts; }
+    void RedrawView() override { ++redraws; }
+    void ClearView() override { ++clears; }
+    void UpdateTitle() override { ++titles; }
+    void AddRecentFile(const std::string& path) override { recent.push_back(path); }
+};
+
+// A document over recording sinks, with a scratch folder for its files.
+class EngineTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Writes bytes to a file in the scratch folder and returns its path.
+    std::string MakeFile(const std::string& name, const std::string& bytes);
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    // Every record of the working file, in order.
+    std::vector<std::string> Records();
+
+    std::filesystem::path dir_;
+    ScriptedMessages messages;
+    RecordingProgress progress;
+    MemorySettings settings;
+    RecordingView view;
+    std::unique_ptr<Document> doc;
+};
+
+}  // namespace tesmora::testing
