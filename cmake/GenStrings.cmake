@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # Turns res/strings.tsv (id TAB text, C escapes kept) into a C++ table include.
 file(STRINGS "${IN}" lines ENCODING UTF-8)
 set(out "// Generated from strings.tsv; edit that file instead.\n")

@@ -3,7 +3,6 @@
 // usage: tesmora-cli save INPUT... -o OUTPUT
 //   Every record is written with CR LF, the last one included.
 #include "cli.h"
-#include "commands.h"
 
 namespace tesmora::cli {
 namespace {
@@ -15,14 +14,14 @@ int RunSave(Context& ctx) {
 
 }  // namespace
 
-const Command kSaveCommand{"save",
-                           "open (and join) the INPUTs and save them with CR LF line breaks",
-                           "usage: tesmora-cli save INPUT... -o OUTPUT\n"
-                           "  Every record is written followed by CR LF, the last one included.\n"
-                           "  --first-rec N skip the first N-1 lines of each appended INPUT\n",
-                           {},
-                           {},
-                           true,
-                           RunSave};
+const Command kCommand_save{"save",
+                            "open (and join) the INPUTs and save them with CR LF line breaks",
+                            "usage: tesmora-cli save INPUT... -o OUTPUT\n"
+                            "  Every record is written followed by CR LF, the last one included.\n"
+                            "  --first-rec N skip the first N-1 lines of each appended INPUT\n",
+                            {},
+                            {},
+                            true,
+                            RunSave};
 
 }  // namespace tesmora::cli

@@ -9,7 +9,6 @@
 #include <cstdio>
 
 #include "cli.h"
-#include "commands.h"
 #include "tesmora/ops/properties.h"
 
 namespace tesmora::cli {
@@ -36,7 +35,7 @@ int RunStats(Context& ctx) {
 
 }  // namespace
 
-const Command kStatsCommand{
+const Command kCommand_stats{
     "stats",
     "print the document's record and field statistics",
     "usage: tesmora-cli stats [--extremes] INPUT...\n"
