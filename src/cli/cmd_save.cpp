@@ -14,7 +14,7 @@ int RunSave(Context& ctx) {
 
 }  // namespace
 
-const Command kCommand_save{"save",
+extern const Command kCommand_save{"save",
                             "open (and join) the INPUTs and save them with CR LF line breaks",
                             "usage: tesmora-cli save INPUT... -o OUTPUT\n"
                             "  Every record is written followed by CR LF, the last one included.\n"

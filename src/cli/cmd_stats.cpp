@@ -35,7 +35,7 @@ int RunStats(Context& ctx) {
 
 }  // namespace
 
-const Command kCommand_stats{
+extern const Command kCommand_stats{
     "stats",
     "print the document's record and field statistics",
     "usage: tesmora-cli stats [--extremes] INPUT...\n"
