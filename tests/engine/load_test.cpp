@@ -1,0 +1,235 @@
+// Loading: the text check, the record index file, the statistics and limits.
+#include <gtest/gtest.h>
+
+#include "engine_fixture.h"
+#include "tesmora/document/record_index.h"
+
+namespace tesmora {
+namespace {
+
+using testing::EngineTest;
+using testing::ReadBytes;
+
+class LoadTest : public EngineTest {
+  protected:
+    bool Load(const std::string& bytes) {
+        messages.Answer(30004, kIdNo);
+        return doc->LoadWorkingFile(MakeFile("in.txt", bytes), LoadMode::Fresh);
+    }
+};
+
+TEST_F(LoadTest, TwoLinesGiveEntriesAndStatistics) {
+    ASSERT_TRUE(Load("a,b\r\nc\r\n"));
+    const Statistics& s = doc->Stats();
+    EXPECT_EQ(s.records, 2);
+    EXPECT_EQ(s.longest_line, 5);
+    EXPECT_EQ(s.shortest_line, 3);
+    EXPECT_EQ(s.most_fields, 2);
+    EXPECT_EQ(s.fewest_fields, 1);
+    EXPECT_EQ(ReadBytes(doc->IndexFileName()), "          5          8");
+}
+
+TEST_F(LoadTest, MissingFinalBreakCountsOne) {
+    ASSERT_TRUE(Load("a,b\r\nc"));
+    EXPECT_EQ(doc->Stats().longest_line, 5);
+    EXPECT_EQ(doc->Stats().shortest_line, 2);
+    EXPECT_EQ(ReadBytes(doc->IndexFileName()), "          5          6");
+}
+
+TEST_F(LoadTest, WorkingFileIsATemporaryCopy) {
+    ASSERT_TRUE(Load("x\r\n"));
+    EXPECT_NE(doc->WorkingFileName(), Path("in.txt"));
+    const std::string leaf = std::filesystem::path(doc->WorkingFileName()).filename().string();
+    EXPECT_EQ(leaf.rfind("Tes", 0), 0u);
+    EXPECT_EQ(leaf.substr(leaf.size() - 4), ".TMP");
+    EXPECT_EQ(ReadBytes(doc->WorkingFileName()), "x\r\n");
+}
+
+TEST_F(LoadTest, TextStreamSemantics) {
+    // LF alone, CR LF, a lone CR kept as data, 0x1A ends the data.
+    ASSERT_TRUE(
+        Load("a\nb\r\nc\rd\r\ne\x1A"
+             "f\r\n"));
+    EXPECT_EQ(Records(), (std::vector<std::string>{"a", "b", "c\rd", "e"}));
+    EXPECT_EQ(ReadBytes(doc->IndexFileName()), "          2          5         10         11");
+}
+
+struct LimitCase {
+    const char* name;
+    std::string bytes;
+    bool accepted;
+    int message;  // 0 when none
+};
+
+class LimitTest : public LoadTest, public ::testing::WithParamInterface<LimitCase> {};
+
+TEST_P(LimitTest, AcceptsOrRefusesWithItsMessage) {
+    const LimitCase& c = GetParam();
+    EXPECT_EQ(Load(c.bytes), c.accepted);
+    if (c.message) {
+        EXPECT_TRUE(messages.Saw(c.message));
+    }
+    if (!c.accepted) {
+        EXPECT_FALSE(doc->IsOpen());
+        EXPECT_TRUE(doc->WorkingFileName().empty() ||
+                    !std::filesystem::exists(doc->WorkingFileName()));
+    }
+}
+
+std::string Commas(int n) {
+    return std::string(static_cast<std::size_t>(n), ',');
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, LimitTest,
+    ::testing::Values(
+        LimitCase{"Record4998", std::string(4998, 'x') + "\r\n", true, 0},
+        LimitCase{"Record4999", std::string(4999, 'x') + "\r\n", false, 30005},
+        LimitCase{"Record4999LfOnly", "a\n" + std::string(4999, 'x') + "\n", false, 30005},
+        LimitCase{"FinalRecord4999NoBreak", "a\r\n" + std::string(4999, 'x'), true, 0},
+        LimitCase{"FinalRecord5000NoBreak", "a\r\n" + std::string(5000, 'x'), false, 30005},
+        LimitCase{"HugeLine", "a\r\n" + std::string(3 << 20, 'x') + "\r\n", false, 30005},
+        LimitCase{"Fields2000", Commas(1999) + "\r\n", true, 0},
+        LimitCase{"Fields2001", "a\r\n" + Commas(2000) + "\r\n", false, 30010},
+        LimitCase{"Empty", "", false, 30006},
+        LimitCase{"NoBreakIn5000", std::string(6000, 'x') + "\r\n", false, 30006},
+        LimitCase{"BreakAt4999", std::string(4998, 'x') + "\r\n", true, 0},
+        LimitCase{"Nul", std::string("a\0b\r\n", 5), false, 30033},
+        LimitCase{"Esc", "a\x1b[0m\r\n", false, 30033},
+        LimitCase{"ControlAfter5000",
+                  std::string(10, 'x') + "\r\n" + std::string(5000, 'y') + "\x01\r\n", false,
+                  30005},
+        LimitCase{"TabAndHighBytes", "a\tb\x82\xA0\xFF\r\n", true, 0},
+        LimitCase{"OnlyCrLf", "\r\n", true, 0}, LimitCase{"OnlyEof", "\x1A", false, 30006},
+        LimitCase{"LoneCr", "abc\r", true, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LoadTest, OnlyCrLfIsOneEmptyRecord) {
+    ASSERT_TRUE(Load("\r\n"));
+    EXPECT_EQ(doc->Stats().records, 1);
+    EXPECT_EQ(doc->Stats().longest_line, 2);
+    EXPECT_EQ(Records(), std::vector<std::string>{""});
+}
+
+TEST_F(LoadTest, AppendSkipsAFileOverTheLimits) {
+    ASSERT_TRUE(Load("a,b,c\r\n"));
+    EXPECT_TRUE(doc->AppendFile(MakeFile("f.txt", "x\r\n" + Commas(2000) + "\r\n")));
+    EXPECT_TRUE(messages.Saw(30010));
+    EXPECT_TRUE(doc->AppendFile(MakeFile("l.txt", "x\r\n" + std::string(5001, 'y') + "\r\n")));
+    EXPECT_TRUE(messages.Saw(30005));
+    ASSERT_TRUE(doc->BuildRecordIndex());
+    EXPECT_EQ(Records(), std::vector<std::string>{"a,b,c"});
+    EXPECT_EQ(doc->Stats().most_fields, 3);
+}
+
+TEST_F(LoadTest, NoCommaOffersSplitMode) {
+    messages.Answer(30004, kIdYes);
+    ASSERT_TRUE(doc->LoadWorkingFile(MakeFile("fixed.txt", "abc\r\ndef\r\n"), LoadMode::Fresh));
+    EXPECT_TRUE(messages.Saw(30012));
+    EXPECT_TRUE(doc->View().split_mode);
+    EXPECT_TRUE(doc->IsFixedWidth());
+}
+
+TEST_F(LoadTest, CommaDocumentIsNotAsked) {
+    ASSERT_TRUE(doc->LoadWorkingFile(MakeFile("csv.txt", "a,b\r\n"), LoadMode::Fresh));
+    EXPECT_FALSE(messages.Saw(30004));
+    EXPECT_FALSE(doc->IsFixedWidth());
+}
+
+TEST_F(LoadTest, IndexProgressCountsBytes) {
+    // 150 records of 10 bytes: range 15, every record updates the position.
+    std::string bytes;
+    for (int i = 0; i < 150; ++i) bytes += "12345678\r\n";
+    ASSERT_TRUE(Load(bytes));
+    EXPECT_EQ(progress.calls.front(), std::make_pair('r', 15));
+    int positions = 0;
+    for (auto& c : progress.calls) positions += c.first == 'p';
+    EXPECT_EQ(positions, 1 + 150 + 1);
+    EXPECT_EQ(progress.calls.back(), std::make_pair('p', 0));
+    EXPECT_EQ(progress.status, "00:00:00");
+}
+
+TEST_F(LoadTest, SeekRecordReadsTheEntryBeforeIt) {
+    ASSERT_TRUE(Load("aa\r\nbbb\r\ncccc\r\n"));
+    EXPECT_EQ(doc->RecordOffset(RecordIndex{0}).value, 0);
+    EXPECT_EQ(doc->RecordOffset(RecordIndex{1}).value, 4);
+    EXPECT_EQ(doc->RecordOffset(RecordIndex{2}).value, 9);
+    TextReader r = doc->Records(RecordIndex{2});
+    Line line;
+    ASSERT_TRUE(r.Next(line));
+    EXPECT_EQ(line.text, "cccc");
+}
+
+TEST_F(LoadTest, FieldWidthsPerPosition) {
+    ASSERT_TRUE(Load("ab,c\r\nd,efg,h\r\n"));
+    doc->ComputeFieldWidths();
+    EXPECT_EQ(doc->FieldWidths()[0], 2);
+    EXPECT_EQ(doc->FieldWidths()[1], 3);
+    EXPECT_EQ(doc->FieldWidths()[2], 1);
+    EXPECT_EQ(doc->FieldWidths()[3], 0);
+}
+
+TEST_F(LoadTest, ReadOnlyFileAsksAndNoStops) {
+    const std::string path = MakeFile("ro.txt", "a\r\n");
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read,
+                                 std::filesystem::perm_options::replace);
+    messages.Answer(30040, kIdNo);
+    EXPECT_FALSE(doc->LoadWorkingFile(path, LoadMode::Fresh));
+    EXPECT_EQ(messages.texts.back(), path + "\n読み取り専用になっています。解除して継続しますか");
+    messages.Answer(30040, kIdYes);
+    messages.Answer(30004, kIdNo);
+    EXPECT_TRUE(doc->LoadWorkingFile(path, LoadMode::Fresh));
+    EXPECT_NE(std::filesystem::status(path).permissions() & std::filesystem::perms::owner_write,
+              std::filesystem::perms::none);
+}
+
+TEST_F(LoadTest, MissingFileFailsSilently) {
+    EXPECT_FALSE(doc->LoadWorkingFile(Path("nope.txt"), LoadMode::Fresh));
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST(IndexEntryTest, FormatsAndParsesElevenBytes) {
+    struct Case {
+        std::int64_t value;
+        const char* text;
+    };
+    for (const Case& c : {Case{0, "          0"}, Case{5, "          5"},
+                          Case{2147483648LL, " 2147483648"}, Case{99999999999LL, "99999999999"}}) {
+        char buf[11];
+        FormatIndexEntry(c.value, buf);
+        EXPECT_EQ(std::string(buf, 11), c.text);
+        EXPECT_EQ(ParseIndexEntry(buf), c.value);
+    }
+    EXPECT_EQ(ParseIndexEntry("           "), -1);
+}
+
+TEST(TextReaderTest, LinesAcrossBufferBoundaries) {
+    // A small buffer forces CR LF pairs and lines to straddle refills.
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "tesmora-reader-test.txt").string();
+    std::string bytes;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 500; ++i) {
+        std::string rec(static_cast<std::size_t>(i % 37), static_cast<char>('a' + i % 26));
+        expected.push_back(rec);
+        bytes += rec + (i % 3 ? "\r\n" : "\n");
+    }
+    testing::WriteBytes(path, bytes);
+    File f;
+    ASSERT_TRUE(f.Open(path, "rb"));
+    TextReader reader(f, 64, 64);
+    Line line;
+    std::vector<std::string> got;
+    std::int64_t physical = 0;
+    while (reader.Next(line)) {
+        got.emplace_back(line.text);
+        physical += line.physical;
+    }
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(physical, static_cast<std::int64_t>(bytes.size()));
+    f.Close();
+    std::filesystem::remove(path);
+}
+
+}  // namespace
+}  // namespace tesmora

@@ -1,0 +1,176 @@
+// Output, commit, undo and the operation calling order.
+#include "tesmora/document/pipeline.h"
+
+#include <gtest/gtest.h>
+
+#include "engine_fixture.h"
+#include "tesmora/document/progress.h"
+
+namespace tesmora {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::EngineTest;
+using testing::ReadBytes;
+
+// A pass that upper-cases the first byte of every record.
+bool UpperFirst(Document& doc, TextWriter& out) {
+    TextReader reader = doc.Records();
+    Line line;
+    std::string rec;
+    while (reader.Next(line)) {
+        rec.assign(line.text);
+        if (!rec.empty() && rec[0] >= 'a' && rec[0] <= 'z') rec[0] = static_cast<char>(rec[0] - 32);
+        out.WriteRecord(rec);
+    }
+    return true;
+}
+
+bool AppendX(Document& doc, TextWriter& out) {
+    TextReader reader = doc.Records();
+    Line line;
+    while (reader.Next(line)) out.WriteRecord(std::string(line.text) + "x");
+    return true;
+}
+
+class PipelineTest : public EngineTest {
+  protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        ASSERT_TRUE(doc->OpenDocument(MakeFile("in.csv", "a,1\r\nb,2\nc,3")));
+    }
+};
+
+TEST_F(PipelineTest, CommitReplacesWorkingFileAndKeepsPreviousForUndo) {
+    const std::string before = doc->WorkingFileName();
+    doc->View().top_record = RecordIndex{2};
+    ASSERT_TRUE(RunOperation(*doc, UpperFirst));
+    EXPECT_EQ(Records(), (std::vector<std::string>{"A,1", "B,2", "C,3"}));
+    EXPECT_EQ(ReadBytes(doc->WorkingFileName()), "A,1\r\nB,2\r\nC,3\r\n");
+    EXPECT_EQ(doc->PreviousWorkingFileName(), before);
+    EXPECT_TRUE(doc->CanUndo());
+    EXPECT_TRUE(doc->Modified());
+    EXPECT_EQ(doc->View().top_record.value, 0);
+    EXPECT_EQ(doc->View().saved_top_record.value, 2);
+    EXPECT_EQ(progress.status, "00:00:00");
+
+    ASSERT_TRUE(doc->Undo());
+    EXPECT_EQ(Records(), (std::vector<std::string>{"a,1", "b,2", "c,3"}));
+    EXPECT_FALSE(doc->CanUndo());
+    EXPECT_EQ(doc->View().top_record.value, 2);
+    EXPECT_TRUE(doc->Modified());  // undo leaves the flag as it is
+}
+
+TEST_F(PipelineTest, TwoOperationsThenUndoGoesBackOneStep) {
+    ASSERT_TRUE(RunOperation(*doc, UpperFirst));
+    ASSERT_TRUE(RunOperation(*doc, AppendX));
+    ASSERT_TRUE(doc->Undo());
+    EXPECT_EQ(Records(), (std::vector<std::string>{"A,1", "B,2", "C,3"}));
+    EXPECT_FALSE(doc->CanUndo());
+    EXPECT_FALSE(doc->Undo());
+}
+
+TEST_F(PipelineTest, GivenUpTemporaryFilesAreDeleted) {
+    const std::string original = doc->WorkingFileName();
+    const std::string original_index = doc->IndexFileName();
+    ASSERT_TRUE(RunOperation(*doc, UpperFirst));
+    const std::string first = doc->WorkingFileName();
+    const std::string first_index = doc->IndexFileName();
+    EXPECT_TRUE(fs::exists(original));  // kept for undo
+    ASSERT_TRUE(RunOperation(*doc, AppendX));
+    EXPECT_FALSE(fs::exists(original));
+    EXPECT_FALSE(fs::exists(original_index));
+    EXPECT_TRUE(fs::exists(first));
+    const std::string undone = doc->WorkingFileName();
+    ASSERT_TRUE(doc->Undo());
+    EXPECT_FALSE(fs::exists(undone));
+    EXPECT_FALSE(fs::exists(first_index));  // replaced by a new index
+    EXPECT_TRUE(fs::exists(doc->IndexFileName()));
+}
+
+TEST_F(PipelineTest, FailedPassLeavesDocumentAndDeletesItsOutput) {
+    ASSERT_TRUE(RunOperation(*doc, UpperFirst));
+    std::string output;
+    const bool ok = RunOperation(*doc, [&](Document& d, TextWriter& out) {
+        out.WriteRecord("partial");
+        output = d.OutputFileName();
+        return false;
+    });
+    EXPECT_FALSE(ok);
+    EXPECT_FALSE(fs::exists(output));
+    EXPECT_EQ(Records(), (std::vector<std::string>{"A,1", "B,2", "C,3"}));
+    ASSERT_TRUE(doc->Undo());  // still restores the state before the last commit
+    EXPECT_EQ(Records(), (std::vector<std::string>{"a,1", "b,2", "c,3"}));
+}
+
+TEST_F(PipelineTest, RefusedReloadRestoresThePreviousDocument) {
+    ASSERT_TRUE(RunOperation(*doc, UpperFirst));
+    const std::string working = doc->WorkingFileName();
+    const std::string previous = doc->PreviousWorkingFileName();
+    const Statistics stats = doc->Stats();
+    const bool ok = RunOperation(*doc, [](Document&, TextWriter& out) {
+        out.WriteRecord(std::string(5000, 'z'));  // over the line limit
+        return true;
+    });
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(messages.Saw(30005));
+    ASSERT_TRUE(doc->IsOpen());
+    EXPECT_EQ(doc->WorkingFileName(), working);
+    EXPECT_EQ(doc->PreviousWorkingFileName(), previous);
+    EXPECT_EQ(doc->Stats().records, stats.records);
+    EXPECT_EQ(Records(), (std::vector<std::string>{"A,1", "B,2", "C,3"}));
+    EXPECT_EQ(doc->RecordOffset(RecordIndex{2}).value, 10);
+    ASSERT_TRUE(doc->Undo());
+    EXPECT_EQ(Records(), (std::vector<std::string>{"a,1", "b,2", "c,3"}));
+}
+
+TEST_F(PipelineTest, OperationRemovingEveryRecordCommitsAnEmptyFile) {
+    ASSERT_TRUE(RunOperation(*doc, [](Document&, TextWriter&) { return true; }));
+    EXPECT_EQ(doc->Stats().records, 0);
+    EXPECT_EQ(doc->Stats().longest_line, 0);
+    EXPECT_TRUE(Records().empty());
+}
+
+TEST_F(PipelineTest, ProgressRangeForLargerDocuments) {
+    struct Case {
+        int records;
+        int range;
+        int positions;  // set-position calls during the pass, the final 0 included
+    };
+    for (const Case& c : {Case{150, 1, 150 + 1}, Case{1500, 15, 15 + 1}}) {
+        std::string bytes;
+        for (int i = 0; i < c.records; ++i) bytes += "r\r\n";
+        EngineTest::TearDown();
+        EngineTest::SetUp();
+        ASSERT_TRUE(doc->LoadWorkingFile(MakeFile("p.txt", bytes), LoadMode::NotFresh));
+        progress.calls.clear();
+        std::vector<std::pair<char, int>> during;
+        ASSERT_TRUE(RunOperation(*doc, [&](Document& d, TextWriter& out) {
+            ProgressStepper p(d.Progress(), d.Stats().records);
+            TextReader reader = d.Records();
+            Line line;
+            std::int64_t k = 0;
+            while (reader.Next(line)) {
+                out.WriteRecord(line.text);
+                p.Step(++k);
+            }
+            return true;
+        }));
+        ASSERT_FALSE(progress.calls.empty());
+        EXPECT_EQ(progress.calls[0], std::make_pair('r', c.range)) << c.records;
+        int pos = 0;
+        std::size_t i = 2;
+        for (; i < progress.calls.size() && progress.calls[i].first == 'p'; ++i) ++pos;
+        EXPECT_EQ(pos, c.positions) << c.records;
+    }
+}
+
+TEST_F(PipelineTest, UndoLeavesSplitMode) {
+    ASSERT_TRUE(RunOperation(*doc, UpperFirst));
+    doc->SetSplitMode(true);
+    ASSERT_TRUE(doc->Undo());
+    EXPECT_FALSE(doc->View().split_mode);
+}
+
+}  // namespace
+}  // namespace tesmora
