@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what Tesmora needs to build, test and run (Debian 12, as root).
+set -euo pipefail
+packages=(
+    build-essential cmake git
+    qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    fonts-ipafont-gothic
+    xvfb xauth imagemagick time mawk
+)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
