@@ -2,6 +2,7 @@
 #include "tesmora/document/document.h"
 
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <random>
@@ -257,16 +258,17 @@ bool Document::ComputeFieldWidths() {
         Line line;
         std::int64_t counter = 0;
         while (reader.Next(line)) {
-            std::string_view rest = line.text;
             int field = 0;
-            for (;;) {
-                std::size_t comma = rest.find(',');
-                const int width = static_cast<int>(comma == npos ? rest.size() : comma);
+            std::size_t start = 0;
+            ForEachComma(line.text, [&](std::size_t comma) {
+                const int width = static_cast<int>(comma - start);
                 if (width > field_widths_[field]) field_widths_[field] = width;
-                if (comma == npos || field + 1 >= kMaxFields) break;
-                rest.remove_prefix(comma + 1);
-                ++field;
-            }
+                start = comma + 1;
+                return ++field < kMaxFields - 1;
+            });
+            // The rest is the last field (after the 2,000th comma nothing counts).
+            const int width = static_cast<int>(line.text.size() - start);
+            if (width > field_widths_[field]) field_widths_[field] = width;
             progress.Step(++counter);
         }
     }
@@ -292,11 +294,46 @@ TextReader Document::Records(RecordIndex from) {
 }
 
 bool Document::WriteAllRecords(File& out) {
-    TextReader reader = Records();
-    TextWriter writer(out);
-    Line line;
-    while (reader.Next(line)) writer.WriteRecord(line.text);
-    return writer.Flush();
+    // Straight from the read buffer: only a lone LF needs its CR, and a last
+    // line without a break gets CR LF. CR LF files are copied as they are.
+    working_.Seek(0);
+    std::vector<char> buf(std::size_t{4} << 20);
+    char prev = '\n';
+    bool ok = true;
+    for (;;) {
+        std::size_t got = working_.Read(buf.data(), buf.size());
+        if (got == 0) break;
+        const void* eod = std::memchr(buf.data(), 0x1A, got);
+        if (eod) got = static_cast<std::size_t>(static_cast<const char*>(eod) - buf.data());
+        const char* p = buf.data();
+        const char* end = p + got;
+        while (p < end) {
+            const char* lf = static_cast<const char*>(std::memchr(p, '\n', end - p));
+            if (!lf) {
+                ok = ok && out.Write(p, end - p);
+                break;
+            }
+            const char before = lf > buf.data() ? lf[-1] : prev;
+            if (before == '\r') {
+                // Whole CR LF lines pass through together.
+                const char* next = lf + 1;
+                while (next < end) {
+                    const char* lf2 = static_cast<const char*>(std::memchr(next, '\n', end - next));
+                    if (!lf2 || lf2[-1] != '\r' || lf2 == next) break;
+                    next = lf2 + 1;
+                }
+                ok = ok && out.Write(p, next - p);
+                p = next;
+            } else {
+                ok = ok && out.Write(p, lf - p) && out.Write("\r\n", 2);
+                p = lf + 1;
+            }
+        }
+        if (got > 0) prev = buf[got - 1];
+        if (eod) break;
+    }
+    if (prev != '\n') ok = ok && out.Write("\r\n", 2);
+    return out.Flush() && ok;
 }
 
 }  // namespace tesmora

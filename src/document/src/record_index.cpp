@@ -6,13 +6,25 @@
 namespace tesmora {
 
 void FormatIndexEntry(std::int64_t offset, char* out) {
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
     std::memset(out, ' ', kIndexEntryWidth);
     int i = kIndexEntryWidth;
     std::uint64_t v = offset < 0 ? 0 : static_cast<std::uint64_t>(offset);
-    do {
-        out[--i] = static_cast<char>('0' + v % 10);
-        v /= 10;
-    } while (v != 0 && i > 0);
+    while (v >= 100 && i >= 2) {
+        const std::size_t pair = static_cast<std::size_t>(v % 100) * 2;
+        v /= 100;
+        out[--i] = kPairs[pair + 1];
+        out[--i] = kPairs[pair];
+    }
+    if (v >= 10 && i >= 2) {
+        out[--i] = kPairs[v * 2 + 1];
+        out[--i] = kPairs[v * 2];
+    } else if (i >= 1) {
+        out[--i] = static_cast<char>('0' + v);
+    }
 }
 
 std::int64_t ParseIndexEntry(const char* entry) {

@@ -1,8 +1,16 @@
 #include "tesmora/document/text.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstring>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define TES_SSE2 1
+#else
+#define TES_SSE2 0
+#endif
 
 namespace tesmora {
 
@@ -34,10 +42,28 @@ std::size_t FindText(std::string_view hay, std::string_view needle, std::size_t 
     return npos;
 }
 
-int CountFields(std::string_view record) {
-    int n = 1;
-    for (char c : record) n += (c == ',');
-    return n;
+std::size_t CountByte(std::string_view s, char c) {
+    const char* p = s.data();
+    const std::size_t n = s.size();
+    std::size_t i = 0, count = 0;
+#if TES_SSE2
+    // Byte counters (cmpeq gives -1 per match) summed every 255 blocks.
+    const __m128i needle = _mm_set1_epi8(c);
+    const __m128i zero = _mm_setzero_si128();
+    __m128i total = zero;
+    while (i + 16 <= n) {
+        __m128i bytes = zero;
+        for (int k = 0; k < 255 && i + 16 <= n; ++k, i += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+            bytes = _mm_sub_epi8(bytes, _mm_cmpeq_epi8(v, needle));
+        }
+        total = _mm_add_epi64(total, _mm_sad_epu8(bytes, zero));
+    }
+    count = static_cast<std::size_t>(_mm_cvtsi128_si64(total)) +
+            static_cast<std::size_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(total, total)));
+#endif
+    for (; i < n; ++i) count += p[i] == c;
+    return count;
 }
 
 std::string_view GetField(std::string_view record, FieldNumber n, std::string_view sep) {
