@@ -15,9 +15,9 @@ namespace tesmora::cli {
 namespace {
 
 int RunStats(Context& ctx) {
-    if (!LoadInputs(ctx)) return kExitFailed;
     Document& doc = ctx.doc;
-    doc.ComputeFieldWidths();
+    doc.SetCollectFieldWidths(true);
+    if (!LoadInputs(ctx)) return kExitFailed;
     const Statistics& s = doc.Stats();
     const FieldLengthExtremes fields = ComputeFieldLengthExtremes(doc);
     std::printf("records: %" PRId64

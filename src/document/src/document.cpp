@@ -198,6 +198,7 @@ bool Document::BuildRecordIndex() {
     index_.Seek(0);
     index_.Truncate(0);
 
+    if (collect_widths_) field_widths_.fill(0);
     IndexWriter entries(index_);
     TextReader reader(working_);
     Line line;
@@ -222,7 +223,7 @@ bool Document::BuildRecordIndex() {
         }
         offset += line.physical;
         entries.Add(offset);
-        const int fields = CountFields(line.text);
+        const int fields = collect_widths_ ? AddFieldWidths(line.text) : CountFields(line.text);
         if (fields > kMaxFields) {
             Message(30010);
             ok = false;
@@ -258,21 +259,29 @@ bool Document::ComputeFieldWidths() {
         Line line;
         std::int64_t counter = 0;
         while (reader.Next(line)) {
-            int field = 0;
-            std::size_t start = 0;
-            ForEachComma(line.text, [&](std::size_t comma) {
-                const int width = static_cast<int>(comma - start);
-                if (width > field_widths_[field]) field_widths_[field] = width;
-                start = comma + 1;
-                return ++field < kMaxFields - 1;
-            });
-            // The rest is the last field (after the 2,000th comma nothing counts).
-            const int width = static_cast<int>(line.text.size() - start);
-            if (width > field_widths_[field]) field_widths_[field] = width;
+            AddFieldWidths(line.text);
             progress.Step(++counter);
         }
     }
     return true;
+}
+
+int Document::AddFieldWidths(std::string_view record) {
+    int field = 0;
+    std::size_t start = 0;
+    ForEachComma(record, [&](std::size_t comma) {
+        const int width = static_cast<int>(comma - start);
+        if (width > field_widths_[field]) field_widths_[field] = width;
+        start = comma + 1;
+        ++field;
+        // After the 2,000th comma the rest of the record is not a field.
+        return field < kMaxFields;
+    });
+    if (field < kMaxFields) {
+        const int width = static_cast<int>(record.size() - start);
+        if (width > field_widths_[field]) field_widths_[field] = width;
+    }
+    return field + 1;
 }
 
 ByteOffset Document::RecordOffset(RecordIndex k) {

@@ -90,6 +90,9 @@ class Document {
     bool BuildRecordIndex();
     bool CheckTextFile(File& file);
     bool ComputeFieldWidths();
+    // Also gather the field widths while indexing, saving ComputeFieldWidths'
+    // separate pass (the batch statistics).
+    void SetCollectFieldWidths(bool on) { collect_widths_ = on; }
     // Byte offset of record k through the record index file.
     ByteOffset RecordOffset(RecordIndex k);
     // Positions the working file at record k; read lines from there with Records().
@@ -131,7 +134,8 @@ class Document {
     void CloseFiles();
     void DiscardTemp(std::string& name);
     std::string NewTemp();
-    bool ReloadOrRollBack(const Snapshot& before);
+    // Raises the field widths by one record; returns its field count.
+    int AddFieldWidths(std::string_view record);
 
     IMessageSink& messages_;
     IProgressSink& progress_;
@@ -149,6 +153,7 @@ class Document {
     ViewState view_state_;
     bool modified_ = false;
     bool read_only_prompt_ = true;
+    bool collect_widths_ = false;
     std::set<std::string> owned_temps_;  // files we made and may delete
 };
 

@@ -1,0 +1,126 @@
+// The batch front end as a whole process: output, messages, exit status.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+
+#include "engine_fixture.h"
+
+namespace tesmora {
+namespace {
+
+using testing::EngineTest;
+using testing::ReadBytes;
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class CliTest : public EngineTest {
+  protected:
+    Result Run(const std::string& args) {
+        const std::string err_path = Path("stderr.txt");
+        const std::string cmd = std::string(TESMORA_CLI) + " " + args + " 2>" + err_path;
+        Result r;
+        FILE* pipe = popen(cmd.c_str(), "r");
+        std::array<char, 4096> buf;
+        std::size_t n;
+        while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) r.out.append(buf.data(), n);
+        const int raw = pclose(pipe);
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.err = ReadBytes(err_path);
+        return r;
+    }
+};
+
+TEST_F(CliTest, StatsPrintsEveryValue) {
+    const std::string in = MakeFile("in.csv", "a,bbb\r\ncccc,d\r\nx,y,z");
+    Result r = Run("stats --extremes " + in);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "records: 3\nmost_fields: 3\nfewest_fields: 2\nlongest_line: 8\nshortest_line: 6\n"
+              "longest_field: 4\nshortest_field: 1\nmost_fields_record: 3\n"
+              "fewest_fields_record: 1\n");
+}
+
+TEST_F(CliTest, SaveJoinsInputsSkippingHeadersAndEndsEveryRecordWithCrLf) {
+    const std::string a = MakeFile("a.csv", "h\r\na,1\nb,2");
+    const std::string b = MakeFile("b.csv", "h\r\nc,3\r\n");
+    const std::string out = Path("out.csv");
+    Result r = Run("save " + a + " " + b + " --first-rec 2 -o " + out);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadBytes(out), "h\r\na,1\r\nb,2\r\nc,3\r\n");
+    EXPECT_EQ(ReadBytes(a), "h\r\na,1\nb,2");
+}
+
+TEST_F(CliTest, SaveToStandardOutput) {
+    Result r = Run("save " + MakeFile("a.csv", "x\ny") + " -o -");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "x\r\ny\r\n");
+}
+
+struct FailCase {
+    const char* name;
+    std::string args;  // {IN} is a valid input, {BAD} one over the limits
+    int status;
+    std::string err_contains;
+};
+
+class CliFailTest : public CliTest, public ::testing::WithParamInterface<FailCase> {};
+
+TEST_P(CliFailTest, ExitStatusAndMessage) {
+    const FailCase& c = GetParam();
+    std::string args = c.args;
+    auto put = [&](const std::string& key, const std::string& value) {
+        for (std::size_t p; (p = args.find(key)) != std::string::npos;)
+            args.replace(p, key.size(), value);
+    };
+    put("{IN}", MakeFile("in.csv", "a,1\r\n"));
+    put("{BAD}", MakeFile("bad.csv", std::string(5000, 'x') + "\r\n"));
+    put("{OUT}", Path("out.csv"));
+    MakeFile("out.csv", "keep\r\n");
+    Result r = Run(args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_NE(r.err.find(c.err_contains), std::string::npos) << r.err;
+    EXPECT_EQ(ReadBytes(Path("out.csv")), "keep\r\n");  // never touched on failure
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliFailTest,
+    ::testing::Values(
+        FailCase{"UnknownCommand", "frobnicate {IN}", 2, "unknown command"},
+        FailCase{"UnknownOption", "stats --nope {IN}", 2, "unknown option --nope"},
+        FailCase{"NoInput", "stats", 2, "no INPUT"},
+        FailCase{"SaveWithoutOutput", "save {IN}", 2, "-o OUTPUT is required"},
+        FailCase{"BadFirstRec", "save {IN} {IN} --first-rec two -o {OUT}", 2, "whole number"},
+        FailCase{"OverLimit", "save {BAD} -o {OUT}", 1,
+                 "tesmora-cli: 5,000バイトを超えるレコードを含むファイルは処理できません"},
+        FailCase{"Missing", "stats /no/such/file.csv", 1,
+                 "tesmora-cli: /no/such/file.csv\nファイルのオープンに失敗"},
+        FailCase{"SaveIntoMissingFolder", "save {IN} -o /no/such/dir/x.csv", 1,
+                 "ファイルの作成に失敗"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CliTest, HelpListsCommandsAndExitsZero) {
+    Result r = Run("--help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("  stats "), std::string::npos);
+    EXPECT_NE(r.out.find("  save "), std::string::npos);
+    Result c = Run("stats --help");
+    EXPECT_EQ(c.status, 0);
+    EXPECT_NE(c.out.find("--extremes"), std::string::npos);
+}
+
+TEST_F(CliTest, ProgressStaysOffWhenStandardErrorIsNotATerminal) {
+    std::string big;
+    for (int i = 0; i < 5000; ++i) big += "a,b,c\r\n";
+    Result r = Run("stats " + MakeFile("big.csv", big));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+}
+
+}  // namespace
+}  // namespace tesmora
