@@ -203,6 +203,7 @@ bool Document::BuildRecordIndex() {
     TextReader reader(working_);
     Line line;
     std::int64_t offset = 0;
+    bool canonical = true;
     int most = 0, fewest = 0;
     bool ok = true;
     while (reader.Next(line)) {
@@ -223,6 +224,7 @@ bool Document::BuildRecordIndex() {
         }
         offset += line.physical;
         entries.Add(offset);
+        canonical = canonical && line.physical == static_cast<std::int64_t>(line.text.size()) + 2;
         const int fields = collect_widths_ ? AddFieldWidths(line.text) : CountFields(line.text);
         if (fields > kMaxFields) {
             Message(30010);
@@ -243,6 +245,7 @@ bool Document::BuildRecordIndex() {
     if (!entries.Finish()) ok = false;
     progress_.SetPos(0);
     data_end_ = offset;
+    canonical_ = ok && canonical && offset == size;
     if (!ok) return false;
     if (stats_.records == 0) stats_ = Statistics{};
     stats_.most_fields = most;
@@ -303,43 +306,30 @@ TextReader Document::Records(RecordIndex from) {
 }
 
 bool Document::WriteAllRecords(File& out) {
-    // Straight from the read buffer: only a lone LF needs its CR, and a last
+    // A working file already in the saved form (every record ended by CR LF,
+    // nothing after the data) is copied as it is.
+    if (canonical_) return CopyRange(working_, 0, data_end_, out);
+    // Straight from the read blocks: only a lone LF needs its CR, and a last
     // line without a break gets CR LF. CR LF files are copied as they are.
-    working_.Seek(0);
-    std::vector<char> buf(std::size_t{4} << 20);
+    TextReader reader = Records();
     char prev = '\n';
     bool ok = true;
-    for (;;) {
-        std::size_t got = working_.Read(buf.data(), buf.size());
-        if (got == 0) break;
-        const void* eod = std::memchr(buf.data(), 0x1A, got);
-        if (eod) got = static_cast<std::size_t>(static_cast<const char*>(eod) - buf.data());
-        const char* p = buf.data();
-        const char* end = p + got;
+    for (std::string_view block; !(block = reader.NextBlock()).empty();) {
+        const char* p = block.data();
+        const char* const end = p + block.size();
+        const char* run = p;  // start of bytes not yet written
         while (p < end) {
             const char* lf = static_cast<const char*>(std::memchr(p, '\n', end - p));
-            if (!lf) {
-                ok = ok && out.Write(p, end - p);
-                break;
+            if (!lf) break;
+            const char before = lf > block.data() ? lf[-1] : prev;
+            if (before != '\r') {
+                ok = ok && out.Write(run, lf - run) && out.Write("\r\n", 2);
+                run = lf + 1;
             }
-            const char before = lf > buf.data() ? lf[-1] : prev;
-            if (before == '\r') {
-                // Whole CR LF lines pass through together.
-                const char* next = lf + 1;
-                while (next < end) {
-                    const char* lf2 = static_cast<const char*>(std::memchr(next, '\n', end - next));
-                    if (!lf2 || lf2[-1] != '\r' || lf2 == next) break;
-                    next = lf2 + 1;
-                }
-                ok = ok && out.Write(p, next - p);
-                p = next;
-            } else {
-                ok = ok && out.Write(p, lf - p) && out.Write("\r\n", 2);
-                p = lf + 1;
-            }
+            p = lf + 1;
         }
-        if (got > 0) prev = buf[got - 1];
-        if (eod) break;
+        ok = ok && out.Write(run, end - run);
+        prev = block.back();
     }
     if (prev != '\n') ok = ok && out.Write("\r\n", 2);
     return out.Flush() && ok;

@@ -229,6 +229,7 @@ bool Document::CloseDocument() {
     index_name_.clear();
     stats_ = Statistics{};
     data_end_ = 0;
+    canonical_ = false;
     modified_ = false;
     SetSplitMode(false);
     current_name_.clear();

@@ -11,14 +11,16 @@ namespace tesmora {
 struct Document::Snapshot {
     std::string working, index, prev_working, prev_index;
     bool writable;
+    bool canonical;
     std::int64_t data_end;
     Statistics stats;
     ViewState view;
 };
 
 Document::Snapshot Document::TakeSnapshot() const {
-    return {working_name_, index_name_, prev_working_name_, prev_index_name_, working_writable_,
-            data_end_,     stats_,      view_state_};
+    return {working_name_,     index_name_, prev_working_name_, prev_index_name_,
+            working_writable_, canonical_,  data_end_,          stats_,
+            view_state_};
 }
 
 // Puts the document back as it was before a refused reload: the files are
@@ -31,6 +33,7 @@ bool Document::Restore(const Snapshot& s) {
     prev_working_name_ = s.prev_working;
     prev_index_name_ = s.prev_index;
     working_writable_ = s.writable;
+    canonical_ = s.canonical;
     data_end_ = s.data_end;
     stats_ = s.stats;
     view_state_ = s.view;

@@ -13,6 +13,10 @@
 #define TES_FSEEK _fseeki64
 #define TES_FTELL _ftelli64
 #else
+#include <sys/mman.h>
+#ifdef __linux__
+#include <sys/sendfile.h>
+#endif
 #include <unistd.h>
 #define TES_FSEEK fseeko
 #define TES_FTELL ftello
@@ -103,27 +107,94 @@ bool File::Truncate(std::int64_t size) {
 }
 
 TextReader::TextReader(File& file, std::size_t buffer, std::size_t max_line)
-    : file_(file), buf_(buffer), max_line_(std::max(max_line, buffer)) {}
+    : file_(file), max_line_(std::max(max_line, buffer)), window_(buffer) {
+#ifndef _WIN32
+    const std::int64_t start = file.Tell();
+    const std::int64_t size = file.Size();
+    if (start >= 0 && size > start && file.get()) {
+        const std::int64_t page = sysconf(_SC_PAGESIZE);
+        const std::int64_t aligned = start - start % page;
+        const std::size_t length = static_cast<std::size_t>(size - aligned);
+        void* base = mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fileno(file.get()),
+                          static_cast<off_t>(aligned));
+        if (base != MAP_FAILED) {
+            madvise(base, length, MADV_SEQUENTIAL);
+            map_base_ = base;
+            map_length_ = length;
+            data_ = static_cast<const char*>(base) + (start - aligned);
+            mapped_size_ = static_cast<std::size_t>(size - start);
+            return;
+        }
+    }
+#endif
+    buf_.resize(buffer);
+    data_ = buf_.data();
+}
+
+TextReader::~TextReader() {
+#ifndef _WIN32
+    if (map_base_) munmap(map_base_, map_length_);
+#endif
+}
+
+TextReader::TextReader(TextReader&& o) noexcept
+    : file_(o.file_),
+      buf_(std::move(o.buf_)),
+      data_(o.map_base_ ? o.data_ : buf_.data()),
+      begin_(o.begin_),
+      end_(o.end_),
+      max_line_(o.max_line_),
+      window_(o.window_),
+      eof_(o.eof_),
+      skip_rest_(o.skip_rest_),
+      consumed_(o.consumed_),
+      map_base_(o.map_base_),
+      map_length_(o.map_length_),
+      mapped_size_(o.mapped_size_),
+      dropped_(o.dropped_) {
+    o.map_base_ = nullptr;
+}
 
 bool TextReader::Fill() {
     if (eof_) return false;
-    if (begin_ > 0) {
-        std::memmove(buf_.data(), buf_.data() + begin_, end_ - begin_);
-        end_ -= begin_;
-        begin_ = 0;
-    }
-    if (end_ == buf_.size()) {
-        if (buf_.size() >= max_line_) return false;
-        buf_.resize(std::min(buf_.size() * 2, max_line_));
-    }
-    std::size_t got = file_.Read(buf_.data() + end_, buf_.size() - end_);
-    if (got == 0) {
-        eof_ = true;
-        return false;
+    std::size_t got;
+    if (map_base_) {
+        // The mapping is contiguous: just widen the window, and let go of
+        // the pages already read so that memory stays flat however large
+        // the file (they come back from the page cache if touched again).
+        const auto head = reinterpret_cast<std::uintptr_t>(map_base_);
+        const auto done = reinterpret_cast<std::uintptr_t>(data_ + begin_);
+        const std::uintptr_t page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+        const std::uintptr_t drop = (done - head) / page * page;
+        if (drop > dropped_ && drop - dropped_ >= (std::uintptr_t{8} << 20)) {
+            madvise(map_base_, drop, MADV_DONTNEED);
+            dropped_ = drop;
+        }
+        got = std::min(window_, mapped_size_ - end_);
+        if (got == 0) {
+            eof_ = true;
+            return false;
+        }
+    } else {
+        if (begin_ > 0) {
+            std::memmove(buf_.data(), buf_.data() + begin_, end_ - begin_);
+            end_ -= begin_;
+            begin_ = 0;
+        }
+        if (end_ == buf_.size()) {
+            if (buf_.size() >= max_line_) return false;
+            buf_.resize(std::min(buf_.size() * 2, max_line_));
+            data_ = buf_.data();
+        }
+        got = file_.Read(buf_.data() + end_, buf_.size() - end_);
+        if (got == 0) {
+            eof_ = true;
+            return false;
+        }
     }
     // A byte 0x1A ends the data.
-    if (const void* eod = std::memchr(buf_.data() + end_, 0x1A, got)) {
-        got = static_cast<std::size_t>(static_cast<const char*>(eod) - (buf_.data() + end_));
+    if (const void* eod = std::memchr(data_ + end_, 0x1A, got)) {
+        got = static_cast<std::size_t>(static_cast<const char*>(eod) - (data_ + end_));
         eof_ = true;
     }
     end_ += got;
@@ -132,10 +203,9 @@ bool TextReader::Fill() {
 
 bool TextReader::Next(Line& line) {
     for (;;) {
-        const char* base = buf_.data();
-        const void* lf = std::memchr(base + begin_, '\n', end_ - begin_);
+        const void* lf = std::memchr(data_ + begin_, '\n', end_ - begin_);
         if (lf) {
-            std::size_t p = static_cast<std::size_t>(static_cast<const char*>(lf) - base);
+            std::size_t p = static_cast<std::size_t>(static_cast<const char*>(lf) - data_);
             std::size_t len = p - begin_;
             if (skip_rest_) {
                 skip_rest_ = false;
@@ -144,35 +214,36 @@ bool TextReader::Next(Line& line) {
                 continue;
             }
             line.physical = static_cast<std::int64_t>(len + 1);
-            if (len > 0 && base[p - 1] == '\r') --len;
-            line.text = std::string_view(base + begin_, len);
+            if (len > 0 && data_[p - 1] == '\r') --len;
+            line.text = std::string_view(data_ + begin_, len);
             line.has_break = true;
             line.truncated = false;
             begin_ = p + 1;
             consumed_ += line.physical;
             return true;
         }
+        const std::size_t held = end_ - begin_;
         if (skip_rest_) {
-            consumed_ += static_cast<std::int64_t>(end_ - begin_);
-            begin_ = end_ = 0;
+            consumed_ += static_cast<std::int64_t>(held);
+            begin_ = end_;
+            if (!map_base_) begin_ = end_ = 0;
             if (!Fill()) return false;
             continue;
         }
-        std::size_t held = end_ - begin_;
-        if (Fill()) continue;
-        if (!eof_ && held == buf_.size()) {
+        if (held < max_line_ && Fill()) continue;
+        if (!eof_ && held >= std::min(max_line_, map_base_ ? max_line_ : buf_.size())) {
             // A line longer than we hold: report its start, drop the rest.
-            line.text = std::string_view(buf_.data(), held);
+            line.text = std::string_view(data_ + begin_, held);
             line.physical = static_cast<std::int64_t>(held);
             line.has_break = false;
             line.truncated = true;
             consumed_ += line.physical;
-            begin_ = end_ = 0;
+            begin_ = end_;
             skip_rest_ = true;
             return true;
         }
         if (begin_ == end_) return false;
-        line.text = std::string_view(buf_.data() + begin_, end_ - begin_);
+        line.text = std::string_view(data_ + begin_, end_ - begin_);
         line.physical = static_cast<std::int64_t>(end_ - begin_);
         line.has_break = false;
         line.truncated = false;
@@ -180,6 +251,17 @@ bool TextReader::Next(Line& line) {
         begin_ = end_;
         return true;
     }
+}
+
+std::string_view TextReader::NextBlock() {
+    if (begin_ == end_) {
+        if (!map_base_) begin_ = end_ = 0;
+        if (!Fill()) return {};
+    }
+    std::string_view block(data_ + begin_, end_ - begin_);
+    consumed_ += static_cast<std::int64_t>(block.size());
+    begin_ = end_;
+    return block;
 }
 
 TextWriter::TextWriter(File& file, std::size_t buffer) : file_(file), buf_(buffer) {}
@@ -209,6 +291,42 @@ bool TextWriter::Flush() {
     Spill(0);
     if (!file_.Flush()) ok_ = false;
     return ok_;
+}
+
+bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out) {
+    if (!in.IsOpen() || !out.IsOpen() || !out.Flush()) return false;
+#ifdef __linux__
+    // In the kernel, without copying through our memory.
+    const int in_fd = fileno(in.get()), out_fd = fileno(out.get());
+    off_t in_off = static_cast<off_t>(offset);
+    std::int64_t left = length;
+    while (left > 0) {
+        const ssize_t n =
+            copy_file_range(in_fd, &in_off, out_fd, nullptr,
+                            static_cast<std::size_t>(std::min<std::int64_t>(left, 1 << 30)), 0);
+        if (n <= 0) break;
+        left -= n;
+    }
+    while (left > 0) {
+        const ssize_t n = sendfile(out_fd, in_fd, &in_off,
+                                   static_cast<std::size_t>(std::min<std::int64_t>(left, 1 << 30)));
+        if (n <= 0) break;
+        left -= n;
+    }
+    if (left == 0) return true;
+    offset = in_off;
+    length = left;
+#endif
+    std::vector<char> buf(std::size_t{1} << 20);
+    if (!in.Seek(offset)) return false;
+    while (length > 0) {
+        const std::size_t want = static_cast<std::size_t>(
+            std::min<std::int64_t>(length, static_cast<std::int64_t>(buf.size())));
+        const std::size_t got = in.Read(buf.data(), want);
+        if (got == 0 || !out.Write(buf.data(), got)) return false;
+        length -= static_cast<std::int64_t>(got);
+    }
+    return out.Flush();
 }
 
 std::string ReadTextPrefix(File& file, std::size_t n) {

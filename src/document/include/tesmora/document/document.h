@@ -148,6 +148,7 @@ class Document {
     File working_, index_, output_;
     bool working_writable_ = false;
     std::int64_t data_end_ = 0;  // end of the indexed data in the working file
+    bool canonical_ = false;     // every record ends with CR LF, nothing follows
     Statistics stats_;
     std::array<int, kMaxFields> field_widths_{};
     ViewState view_state_;

@@ -56,22 +56,40 @@ struct Line {
 class TextReader {
   public:
     // Reads file from its current position; max_line bounds what one line
-    // may hold in memory before it is reported truncated.
+    // may hold in memory before it is reported truncated. Where the platform
+    // allows, the file is mapped and records point straight into the page
+    // cache; otherwise it is read through a buffer of the given size.
     explicit TextReader(File& file, std::size_t buffer = std::size_t{1} << 20,
                         std::size_t max_line = std::size_t{64} << 20);
+    ~TextReader();
+    TextReader(TextReader&& o) noexcept;
+    TextReader(const TextReader&) = delete;
+    TextReader& operator=(const TextReader&) = delete;
+    TextReader& operator=(TextReader&&) = delete;
+
     bool Next(Line& line);
     // Bytes of the file consumed so far (through the last line returned).
     std::int64_t Consumed() const { return consumed_; }
+    // The rest of the data (up to 0x1A) as raw blocks, for straight copies:
+    // each call returns the next block, empty at the end. Do not mix with Next.
+    std::string_view NextBlock();
 
   private:
     bool Fill();
     File& file_;
     std::vector<char> buf_;
+    const char* data_ = nullptr;  // buf_.data() or the mapping
     std::size_t begin_ = 0, end_ = 0;
     std::size_t max_line_;
+    std::size_t window_;
     bool eof_ = false;
     bool skip_rest_ = false;
     std::int64_t consumed_ = 0;
+    // Mapping: data_ covers mapped_size_ bytes of the file from the reader's start.
+    void* map_base_ = nullptr;
+    std::size_t map_length_ = 0;
+    std::size_t mapped_size_ = 0;
+    std::uintptr_t dropped_ = 0;
 };
 
 // Buffered writer of records, each followed by CR LF.
@@ -108,6 +126,10 @@ class TextWriter {
     std::size_t used_ = 0;
     bool ok_ = true;
 };
+
+// Copies length bytes of in from offset to the end of out, in the kernel
+// where the platform can.
+bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out);
 
 // Reads the first n bytes of a file with text-stream semantics (CR LF as LF,
 // 0x1A ends the data) and rewinds it.
