@@ -67,6 +67,7 @@ struct FailCase {
     std::string args;  // {IN} is a valid input, {BAD} one over the limits
     int status;
     std::string err_contains;
+    friend void PrintTo(const FailCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class CliFailTest : public CliTest, public ::testing::WithParamInterface<FailCase> {};

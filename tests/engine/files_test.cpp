@@ -26,6 +26,7 @@ struct OrderCase {
     int add_jun;
     const char* first;
     std::vector<std::string> records;
+    friend void PrintTo(const OrderCase& c, std::ostream* os) { *os << "AddJun" << c.add_jun; }
 };
 
 class JoinOrderTest : public FilesTest, public ::testing::WithParamInterface<OrderCase> {};
@@ -68,6 +69,7 @@ struct FirstRecCase {
     bool opened;
     std::vector<std::string> records;
     int setting_after;
+    friend void PrintTo(const FirstRecCase& c, std::ostream* os) { *os << "answer" << c.answer; }
 };
 
 class FirstRecTest : public FilesTest, public ::testing::WithParamInterface<FirstRecCase> {};
@@ -194,6 +196,9 @@ struct CloseCase {
     bool save_fails;
     bool closed;
     std::string file_after;
+    friend void PrintTo(const CloseCase& c, std::ostream* os) {
+        *os << "answer" << c.answer << (c.save_fails ? "-save-fails" : "");
+    }
 };
 
 class ClosePromptTest : public FilesTest, public ::testing::WithParamInterface<CloseCase> {};

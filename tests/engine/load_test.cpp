@@ -59,6 +59,7 @@ struct LimitCase {
     std::string bytes;
     bool accepted;
     int message;  // 0 when none
+    friend void PrintTo(const LimitCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class LimitTest : public LoadTest, public ::testing::WithParamInterface<LimitCase> {};

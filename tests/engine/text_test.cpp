@@ -17,6 +17,7 @@ struct FieldCase {
     int n;
     const char* sep;
     const char* expected;
+    friend void PrintTo(const FieldCase& c, std::ostream* os) { *os << c.n << c.sep; }
 };
 
 class GetFieldTest : public ::testing::TestWithParam<FieldCase> {};
