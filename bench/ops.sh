@@ -1,0 +1,186 @@
+#!/usr/bin/env bash
+# Times tesmora-cli sort, dedupe, delete, reclen and fieldlen against standard tools doing
+# the same work.
+#
+# usage: bench/ops.sh BUILD_DIR [RECORDS]
+#
+# RECORDS defaults to 1000000. The input comes from BUILD_DIR/bench/tesmora-gen (cached
+# under /tmp/tesmora-bench/ as bench/run.sh names it); without it a similar file is made
+# with mawk. dedupe runs on the input sorted by field 2. Every command runs 3 times as a
+# whole process writing its output to a file; the table shows the best wall time, the
+# largest peak RSS and the ratios tesmora / peer. Outputs that must agree are compared
+# byte for byte. Exits 1 when a tesmora command is not faster than a peer or an output
+# differs.
+
+# The mawk programs below are single-quoted on purpose.
+# shellcheck disable=SC2016
+set -uo pipefail
+
+RUNS=3
+CACHE_DIR=/tmp/tesmora-bench
+
+usage() {
+    echo "usage: $0 BUILD_DIR [RECORDS]" >&2
+    exit 2
+}
+[[ $# -ge 1 && $# -le 2 ]] || usage
+[[ "$1" == -h || "$1" == --help ]] && {
+    sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
+    exit 0
+}
+build_dir=$(cd "$1" 2>/dev/null && pwd) || {
+    echo "$0: no such build directory: $1" >&2
+    exit 1
+}
+records=${2:-1000000}
+[[ "$records" =~ ^[0-9]+$ && "$records" -gt 0 ]] || usage
+
+cli="$build_dir/src/cli/tesmora-cli"
+gen="$build_dir/bench/tesmora-gen"
+timer=/usr/bin/time
+[[ -x "$cli" ]] || {
+    echo "$0: $cli is missing; build tesmora-cli first" >&2
+    exit 1
+}
+[[ -x "$timer" ]] || {
+    echo "$0: $timer is missing (package: time)" >&2
+    exit 1
+}
+for tool in mawk sort grep cmp; do
+    command -v "$tool" >/dev/null || {
+        echo "$0: $tool is missing" >&2
+        exit 1
+    }
+done
+
+mkdir -p "$CACHE_DIR" || exit 1
+work=$(mktemp -d "${TMPDIR:-/tmp}/tesmora-ops.XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
+
+if [[ -x "$gen" ]]; then
+    # The generator's default stream, cached under the name bench/run.sh gives it (s1).
+    fingerprint=$("$gen" --records 200 | md5sum | cut -c1-8)
+    input="$CACHE_DIR/members-$records-s1-$fingerprint.csv"
+    if [[ ! -s "$input" ]]; then
+        echo "generating $records records into $input"
+        if ! "$gen" --records "$records" -o "$input.tmp.$$" ||
+            ! mv "$input.tmp.$$" "$input"; then
+            rm -f "$input.tmp.$$"
+            echo "$0: generating the input failed" >&2
+            exit 1
+        fi
+    fi
+else
+    # Seven fields of about 150 bytes in all, double-byte text in fields 1, 2 and 4, a
+    # repeating field 2, CR LF.
+    input="$CACHE_DIR/members-$records-ops-fallback.csv"
+    if [[ ! -s "$input" ]]; then
+        echo "no $gen: making $records similar records into $input"
+        LC_ALL=C mawk -v n="$records" 'BEGIN {
+            srand(1)
+            k = "\203A\203C\203E\203G\203I\203J\203L\203N\203P\203R\203T\203V"
+            for (i = 1; i <= n; i++) {
+                a = substr(k, 1 + 2 * int(rand() * 8), 6)
+                b = substr(k, 1 + 2 * int(rand() * 9), 4)
+                printf "%02d-%08d,\216R\223c\201@%s,\261\262%s %s,%03d-%04d,\223\214\213\236\223s%d\201@%d\215\206\216\272,0%d-%04d-%04d,20%02d/%02d/%02d\r\n",
+                    i % 47, i, a, a, b, i % 1000, i % 10000, i % 997, i % 1200,
+                    i % 9, i % 10000, (i * 7) % 10000, i % 24, 1 + i % 12, 1 + i % 28
+            }
+        }' >"$input.tmp.$$" && mv "$input.tmp.$$" "$input" || exit 1
+    fi
+fi
+sorted="${input%.csv}-by2.csv"
+if [[ ! -s "$sorted" ]]; then
+    LC_ALL=C sort -t, -k3,3 -s "$input" >"$sorted.tmp.$$" && mv "$sorted.tmp.$$" "$sorted" || exit 1
+fi
+# Warm the page cache so that the first measured run does not pay for the disk.
+cat "$input" "$sorted" >/dev/null
+
+# best_of COMMAND...: runs COMMAND $RUNS times (standard output to /dev/null); sets best
+# (wall seconds) and peak (MiB).
+best_of() {
+    local i t0 t1 s kib
+    best="" peak=0
+    for ((i = 0; i < RUNS; i++)); do
+        t0=$EPOCHREALTIME
+        if ! LC_ALL=C "$timer" -f '%M' -o "$work/time" "$@" >/dev/null 2>"$work/err"; then
+            echo "failed: $*" >&2
+            cat "$work/err" >&2
+            exit 1
+        fi
+        t1=$EPOCHREALTIME
+        s=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", b - a }')
+        kib=$(tail -n 1 "$work/time")
+        if [[ -z "$best" ]] || awk -v a="$s" -v b="$best" 'BEGIN { exit !(a < b) }'; then
+            best=$s
+        fi
+        peak=$(awk -v k="$kib" -v m="$peak" 'BEGIN { v = k / 1024; printf "%.1f", (v > m ? v : m) }')
+    done
+}
+
+size=$(wc -c <"$input")
+printf '%s: %d records, %d bytes, best of %d; seconds, peak MiB, ratio = tesmora / peer\n\n' \
+    "$(basename "$input")" "$records" "$size" "$RUNS"
+printf '%-52s %8s %8s %8s %8s\n' command seconds MiB time_x mem_x
+status=0
+
+# compare "tesmora-cli arguments" FILE [PEER_LABEL 'peer shell command' SAME]...
+#   The peer command reads $1 and writes $2; SAME is "same" when the outputs must agree.
+compare() {
+    local args=$1 file=$2 t_s t_m
+    shift 2
+    # shellcheck disable=SC2086
+    best_of "$cli" $args "$file" -o "$work/tesmora.out"
+    t_s=$best t_m=$peak
+    printf '%-52s %8s %8s\n' "tesmora-cli $args" "$t_s" "$t_m"
+    while (($# >= 3)); do
+        local label=$1 prog=$2 same=$3 tx mx
+        shift 3
+        best_of sh -c "$prog" peer "$file" "$work/peer.out"
+        tx=$(awk -v a="$t_s" -v b="$best" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
+        mx=$(awk -v a="$t_m" -v b="$peak" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
+        printf '  %-50s %8s %8s %7sx %7sx\n' "$label" "$best" "$peak" "$tx" "$mx"
+        if awk -v r="$tx" 'BEGIN { exit !(r >= 1) }'; then
+            echo "    not faster than $label" >&2
+            status=1
+        fi
+        if [[ $same == same ]] && ! cmp -s "$work/tesmora.out" "$work/peer.out"; then
+            echo "    outputs differ: tesmora-cli $args / $label" >&2
+            status=1
+        fi
+        rm -f "$work/peer.out"
+    done
+    rm -f "$work/tesmora.out"
+}
+
+compare "sort --key 2" "$input" \
+    "sort -t, -k3,3 -s" 'LC_ALL=C sort -t, -k3,3 -s "$1" -o "$2"' same
+compare "sort --key 2 --desc" "$input" \
+    "sort -t, -k3,3r -s" 'LC_ALL=C sort -t, -k3,3r -s "$1" -o "$2"' same
+compare "dedupe --key 2 --mode 0" "$sorted" \
+    "mawk: first of every run" \
+    'mawk -F, '\''{ k = $3 } NR == 1 || p == "" || k != p { print } { p = k }'\'' "$1" >"$2"' same
+compare "dedupe --key 2 --mode 1" "$sorted" \
+    "mawk: records that do not repeat" \
+    'mawk -F, '\''{ k = $3; if (NR > 1 && p != "" && k == p) d++; else { if (NR > 1 && !d) print l; l = $0; d = 0 }; p = k }
+        END { if (NR && !d) print l }'\'' "$1" >"$2"' same
+compare "delete --from 0 --to 6 --word1 /03/ --delete-matching" "$input" \
+    "mawk: index(\$0, w) == 0" 'mawk '\''index($0, "/03/") == 0'\'' "$1" >"$2"' same \
+    "grep -v -F /03/" 'grep -v -F /03/ "$1" >"$2"' same
+compare "delete --from 2 --to 2 --word1 ﾀﾅｶ --keep-matching" "$input" \
+    "mawk: index(\$3, w)" 'mawk -F, '\''index($3, "\300\305\266")'\'' "$1" >"$2"' same
+compare "reclen --longest" "$input" \
+    "mawk: two passes, pad to the longest" \
+    'mawk '\''NR == FNR { n = length($0) - 1; if (n > m) m = n; next }
+        { sub(/\r$/, ""); printf "%-" m "s\r\n", $0 }'\'' "$1" "$1" >"$2"' same
+# A cut inside a double-byte character differs by design (tesmora never leaves half of it).
+compare "reclen --length 100" "$input" \
+    "mawk: cut or pad to 100 bytes" \
+    'mawk '\''{ sub(/\r$/, ""); printf "%-100.100s\r\n", $0 }'\'' "$1" >"$2"' cut
+compare "fieldlen --field 3 --length 10" "$input" \
+    "mawk: pad field 3" \
+    'mawk -F, -v OFS=, '\''{ $4 = sprintf("%-10s", $4); print }'\'' "$1" >"$2"' same
+compare "fieldlen --field 0 --length 8 --keep-end" "$input" \
+    "mawk: keep the last 8 bytes of field 0" \
+    'mawk -F, -v OFS=, '\''{ n = length($1); $1 = n > 8 ? substr($1, n - 7) : sprintf("%8s", $1); print }'\'' "$1" >"$2"' same
+exit $status

@@ -1,0 +1,368 @@
+// Sort: a key pass builds a compact table (a packed key head per record, the
+// rest of long keys in one arena), the table is sorted, and the records are
+// copied to the output in windows: each window is a slice of the output that
+// fits in one buffer, filled by one sequential read of the working file.
+// Sequential reads beat one seek and read per record by far, and the memory
+// stays a fixed window plus a few bytes per record.
+#include "tesmora/ops/sort.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "tesmora/document/messages.h"
+#include "tesmora/document/pipeline.h"
+#include "tesmora/document/text.h"
+
+namespace tesmora {
+
+SortSettings LoadSortSettings(ISettingsStore& store) {
+    SortSettings s;
+    s.key_field = FieldIndex{store.GetInt(kSortSection, "KeyField", 0)};
+    s.descending = store.GetInt(kSortSection, "SortJun", 0) != 0;
+    return s;
+}
+
+void StoreSortSettings(ISettingsStore& store, const SortSettings& s) {
+    store.SetInt(kSortSection, "KeyField", s.key_field.value);
+    store.SetInt(kSortSection, "SortJun", s.descending ? 1 : 0);
+}
+
+int CompareSortKeys(std::string_view a, std::string_view b) {
+    a = a.substr(0, kSortKeyBytes);
+    b = b.substr(0, kSortKeyBytes);
+    const int c = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
+    if (c != 0) return c;
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+namespace {
+
+constexpr int kMsgNoMemory = 30001;
+constexpr int kMsgReadFailed = 30003;
+
+// Bytes of a key held in the head; longer keys keep the rest in the arena.
+constexpr std::size_t kHeadBytes = 7;
+
+// One record of the table. head holds the first 7 key bytes (zero padded)
+// and min(length, 8) in its low byte, big-endian, so comparing heads as
+// integers orders keys exactly unless both have 8 bytes or more and agree in
+// the first 7; only then are the arena tails compared.
+struct Entry {
+    std::uint64_t head;
+    std::uint32_t tail;   // arena offset: [length - 7][bytes 7 ..]
+    std::uint32_t index;  // record number in the working file
+};
+
+std::uint64_t KeyHead(std::string_view key) {
+    std::uint64_t h = 0;
+    const std::size_t n = std::min(key.size(), kHeadBytes);
+    for (std::size_t i = 0; i < n; ++i)
+        h |= std::uint64_t{static_cast<unsigned char>(key[i])} << (56 - 8 * i);
+    return h | std::min<std::uint64_t>(key.size(), kHeadBytes + 1);
+}
+
+bool HasTail(const Entry& e) {
+    return (e.head & 0xFF) == kHeadBytes + 1;
+}
+
+// The head of a key's bytes from 7 * depth on (depth 1 or more), taken from
+// its arena tail [length - 7][bytes 7 ..]: the same packing as KeyHead.
+std::uint64_t TailHead(const unsigned char* tail, int depth) {
+    const std::size_t skip = kHeadBytes * static_cast<std::size_t>(depth - 1);
+    const std::size_t rest = tail[0] - skip;
+    const unsigned char* p = tail + 1 + skip;
+    std::uint64_t h = 0;
+    const std::size_t n = std::min(rest, kHeadBytes);
+    for (std::size_t i = 0; i < n; ++i) h |= std::uint64_t{p[i]} << (56 - 8 * i);
+    return h | std::min<std::uint64_t>(rest, kHeadBytes + 1);
+}
+
+// The progress of the two passes, each counted against the record count.
+class TwoPassProgress {
+  public:
+    TwoPassProgress(IProgressSink& sink, std::int64_t n) : sink_(sink), n_(n) {
+        sink_.SetRange(static_cast<int>(2 * n / 100));
+        sink_.SetPos(0);
+    }
+    ~TwoPassProgress() { sink_.SetPos(0); }
+    TwoPassProgress(const TwoPassProgress&) = delete;
+    TwoPassProgress& operator=(const TwoPassProgress&) = delete;
+    void Step(std::int64_t k) {
+        if (n_ < 1000 || k % 100 == 0) sink_.SetPos(static_cast<int>(k / 100));
+    }
+
+  private:
+    IProgressSink& sink_;
+    std::int64_t n_;
+};
+
+// A slice of the output: bytes [begin, end) in sorted order, made of records
+// whose file numbers lie in first .. last.
+struct Window {
+    std::int64_t begin, end;
+    std::uint32_t first, last;
+};
+
+// A window holds at most this much, so files up to this size take a single
+// read; beyond kMaxWindows reads the windows grow instead.
+constexpr std::int64_t kMinWindowBytes = std::int64_t{96} << 20;
+constexpr std::int64_t kMaxWindows = 8;
+
+// Per record: its bytes (at most 4,998) in the low 13 bits and the bytes of
+// its line break in the file (0 at the end of the data, 1 for LF, 2 for CR LF)
+// above them.
+using Lengths = std::vector<std::uint16_t>;
+constexpr int kBreakShift = 13;
+
+std::size_t TextBytes(std::uint16_t v) {
+    return v & ((1u << kBreakShift) - 1);
+}
+std::size_t FileBytes(std::uint16_t v) {
+    return TextBytes(v) + (v >> kBreakShift);
+}
+
+struct Table {
+    std::vector<Entry> entries;
+    std::vector<unsigned char> arena;
+    Lengths lengths;
+};
+
+// Field k of record cut to the key length; empty when the record has no
+// field k. A trail byte is never a comma, so a plain search finds the fields.
+std::string_view KeyField(std::string_view record, int k) {
+    if (k < 0) return {};
+    const char* p = record.data();
+    const char* const end = p + record.size();
+    for (int i = 0; i < k; ++i) {
+        const void* comma = std::memchr(p, ',', static_cast<std::size_t>(end - p));
+        if (!comma) return {};
+        p = static_cast<const char*>(comma) + 1;
+    }
+    const std::size_t rest = static_cast<std::size_t>(end - p);
+    const void* comma = std::memchr(p, ',', std::min(rest, std::size_t{kSortKeyBytes} + 1));
+    const std::size_t len = comma ? static_cast<std::size_t>(static_cast<const char*>(comma) - p)
+                                  : std::min(rest, std::size_t{kSortKeyBytes});
+    return std::string_view(p, std::min(len, std::size_t{kSortKeyBytes}));
+}
+
+bool ReadKeys(Document& doc, const SortSettings& s, Table& t, TwoPassProgress& progress) {
+    const std::int64_t n = doc.Stats().records;
+    if (n > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
+    t.entries.reserve(static_cast<std::size_t>(n));
+    t.lengths.reserve(static_cast<std::size_t>(n));
+    TextReader reader = doc.Records();
+    Line line;
+    std::uint32_t i = 0;
+    while (i < n && reader.Next(line)) {
+        const std::int64_t line_break = line.physical - static_cast<std::int64_t>(line.text.size());
+        if (line.truncated || line.text.size() > kMaxRecordBytes || line_break < 0 ||
+            line_break > 2)
+            return false;
+        const std::string_view key = KeyField(line.text, s.key_field.value);
+        Entry e{KeyHead(key), 0, i};
+        if (key.size() > kHeadBytes) {
+            if (t.arena.size() > std::numeric_limits<std::uint32_t>::max() - kSortKeyBytes)
+                throw std::bad_alloc();
+            e.tail = static_cast<std::uint32_t>(t.arena.size());
+            t.arena.push_back(static_cast<unsigned char>(key.size() - kHeadBytes));
+            t.arena.insert(t.arena.end(), key.begin() + kHeadBytes, key.end());
+        }
+        t.entries.push_back(e);
+        t.lengths.push_back(
+            static_cast<std::uint16_t>(line.text.size() | (line_break << kBreakShift)));
+        if (++i < n) progress.Step(i);
+    }
+    return true;
+}
+
+// Orders e[0 .. n) by head (reversed when descending), ties by record
+// number. scratch holds at least n entries.
+void SortByHead(Entry* e, std::size_t n, bool descending, Entry* scratch) {
+    if (n < 256) {
+        std::sort(e, e + n, [descending](const Entry& a, const Entry& b) {
+            if (a.head != b.head) return descending ? a.head > b.head : a.head < b.head;
+            return a.index < b.index;
+        });
+        return;
+    }
+    // Stable LSD radix sort, one byte a pass; a byte every head shares is skipped.
+    const std::uint64_t flip = descending ? ~std::uint64_t{0} : 0;
+    std::array<std::array<std::uint32_t, 256>, 8> counts{};
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint64_t h = e[i].head ^ flip;
+        for (int d = 0; d < 8; ++d) ++counts[d][(h >> (8 * d)) & 0xFF];
+    }
+    Entry* from = e;
+    Entry* to = scratch;
+    for (int d = 0; d < 8; ++d) {
+        auto& c = counts[d];
+        if (std::find(c.begin(), c.end(), n) != c.end()) continue;
+        std::uint32_t sum = 0;
+        for (auto& v : c) {
+            const std::uint32_t here = v;
+            v = sum;
+            sum += here;
+        }
+        const int shift = 8 * d;
+        for (std::size_t i = 0; i < n; ++i)
+            to[c[((from[i].head ^ flip) >> shift) & 0xFF]++] = from[i];
+        std::swap(from, to);
+    }
+    if (from != e) std::copy(from, from + n, e);
+}
+
+// A most-significant-first sort in steps of 7 key bytes: the heads order
+// the records, and each run of equal heads whose keys go on is ordered by
+// the next 7 bytes, gathered from the arena once per record and step.
+void SortRange(const Table& t, Entry* e, std::size_t n, int depth, bool descending,
+               Entry* scratch) {
+    if (depth > 0)
+        for (std::size_t i = 0; i < n; ++i) e[i].head = TailHead(t.arena.data() + e[i].tail, depth);
+    SortByHead(e, n, descending, scratch);
+    for (std::size_t i = 0; i < n;) {
+        std::size_t j = i + 1;
+        while (j < n && e[j].head == e[i].head) ++j;
+        if (j - i > 1 && HasTail(e[i])) SortRange(t, e + i, j - i, depth + 1, descending, scratch);
+        i = j;
+    }
+}
+
+void SortTable(Table& t, bool descending) {
+    std::vector<Entry> scratch(t.entries.size());
+    SortRange(t, t.entries.data(), t.entries.size(), 0, descending, scratch.data());
+}
+
+// Output position of every record (by file number) and the windows.
+std::vector<Window> PlaceRecords(const Table& t, std::int64_t window_bytes,
+                                 std::vector<std::int64_t>& out_pos) {
+    std::int64_t total = 0;
+    for (std::uint16_t len : t.lengths) total += TextBytes(len) + 2;
+    std::int64_t target = window_bytes;
+    if (target <= 0) {
+        // Windows of even size, so the last read is not a short one.
+        const std::int64_t windows = std::max<std::int64_t>(
+            1, std::min(kMaxWindows, (total + kMinWindowBytes - 1) / kMinWindowBytes));
+        target = (total + windows - 1) / windows;
+    }
+
+    out_pos.resize(t.entries.size());
+    std::vector<Window> result;
+    Window w{0, 0, std::numeric_limits<std::uint32_t>::max(), 0};
+    std::int64_t at = 0;
+    for (const Entry& e : t.entries) {
+        const auto len = static_cast<std::int64_t>(TextBytes(t.lengths[e.index]) + 2);
+        if (at - w.begin >= target) {
+            w.end = at;
+            result.push_back(w);
+            w = Window{at, at, std::numeric_limits<std::uint32_t>::max(), 0};
+        }
+        out_pos[e.index] = at;
+        at += len;
+        w.first = std::min(w.first, e.index);
+        w.last = std::max(w.last, e.index);
+    }
+    if (at > w.begin) {
+        w.end = at;
+        result.push_back(w);
+    }
+    return result;
+}
+
+// Fills each window from one sequential read of its records' part of the
+// working file, in large blocks, and writes it. The record lengths say where
+// each record lies, so the blocks need no search for line breaks.
+bool CopyWindows(Document& doc, TextWriter& out, const std::vector<Window>& windows,
+                 const Lengths& lengths, const std::vector<std::int64_t>& out_pos,
+                 TwoPassProgress& progress) {
+    std::int64_t largest = 0;
+    for (const Window& w : windows) largest = std::max(largest, w.end - w.begin);
+    // Every byte of a window is written before it is used: no need to clear it.
+    std::unique_ptr<char[]> buf(new char[static_cast<std::size_t>(largest)]);
+    constexpr std::size_t kBlock = std::size_t{1} << 20;
+    std::unique_ptr<char[]> block(new char[kBlock]);
+    File& file = doc.WorkingFile();
+    const std::int64_t n = static_cast<std::int64_t>(out_pos.size());
+    std::int64_t placed = 0;
+    for (const Window& w : windows) {
+        const auto size = static_cast<std::uint64_t>(w.end - w.begin);
+        std::uint64_t filled = 0;
+        std::int64_t start = 0;
+        for (std::uint32_t i = 0; i < w.first; ++i)
+            start += static_cast<std::int64_t>(FileBytes(lengths[i]));
+        if (!file.Seek(start)) return false;
+        std::size_t at = 0, held = 0;  // block[at, held) is the file from record i on
+        for (std::uint32_t i = w.first; i <= w.last; ++i) {
+            const std::size_t text = TextBytes(lengths[i]), bytes = FileBytes(lengths[i]);
+            if (held - at < bytes) {
+                std::memmove(block.get(), block.get() + at, held - at);
+                held -= at;
+                at = 0;
+                while (held < bytes) {
+                    const std::size_t got = file.Read(block.get() + held, kBlock - held);
+                    if (got == 0) return false;
+                    held += got;
+                }
+            }
+            const char* record = block.get() + at;
+            at += bytes;
+            // The working file no longer matches what the key pass read.
+            if (bytes - text == 2 ? record[text] != '\r' || record[text + 1] != '\n'
+                                  : bytes - text == 1 && record[text] != '\n')
+                return false;
+            const auto slot = static_cast<std::uint64_t>(out_pos[i] - w.begin);
+            if (slot >= size) continue;
+            if (text + 2 > size - slot) return false;  // never write past the slot
+            std::memcpy(buf.get() + slot, record, text);
+            buf[slot + text] = '\r';
+            buf[slot + text + 1] = '\n';
+            filled += text + 2;
+            progress.Step(n + placed++);
+        }
+        if (filled != size) return false;
+        out.WritePart(std::string_view(buf.get(), size));
+    }
+    return true;
+}
+
+}  // namespace
+
+bool SortPass(Document& doc, TextWriter& out, const SortSettings& s, std::int64_t window_bytes) {
+    TwoPassProgress progress(doc.Progress(), doc.Stats().records);
+    try {
+        std::vector<Window> windows;
+        std::vector<std::int64_t> out_pos;
+        Lengths lengths;
+        {
+            Table t;
+            if (!ReadKeys(doc, s, t, progress)) {
+                doc.Message(kMsgReadFailed, MsgStyle::Error, doc.WorkingFileName() + "\n");
+                return false;
+            }
+            SortTable(t, s.descending);
+            windows = PlaceRecords(t, window_bytes, out_pos);
+            lengths = std::move(t.lengths);
+        }  // the keys go before the window buffer comes
+        if (!CopyWindows(doc, out, windows, lengths, out_pos, progress)) {
+            doc.Message(kMsgReadFailed, MsgStyle::Error, doc.WorkingFileName() + "\n");
+            return false;
+        }
+    } catch (const std::bad_alloc&) {
+        doc.Message(kMsgNoMemory);
+        return false;
+    }
+    return true;
+}
+
+bool RunSort(Document& doc, const SortSettings& s) {
+    if (!doc.IsOpen()) return false;
+    return RunOperation(doc, [&s](Document& d, TextWriter& out) { return SortPass(d, out, s); });
+}
+
+}  // namespace tesmora
