@@ -5,7 +5,7 @@ packages=(
     build-essential cmake git
     qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    fonts-ipafont-gothic
+    fonts-ipafont-gothic qt6-translations-l10n
     xvfb xauth imagemagick time mawk
 )
 missing=()

@@ -1,0 +1,170 @@
+#include "tesmora/app/varnel_app.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLockFile>
+#include <QScreen>
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "tesmora/document/messages.h"
+#include "tesmora/frame/main_frame.h"
+#include "tesmora/frame/message_box.h"
+#include "tesmora/frame/qt_settings.h"
+#include "tesmora/frame/recent_files.h"
+#include "tesmora/frame/status_bar.h"
+#include "tesmora/view/child_view.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace tesmora::desktop {
+
+// Passes what the document asks on to the windows once they exist; every
+// change of the document also brings the command states up to date.
+class CVarnelApp::Host : public IViewSink, public IProgressSink {
+  public:
+    CChildView* view = nullptr;
+    CMainFrame* frame = nullptr;
+    MyStatusBar* status = nullptr;
+
+    bool CreateOffscreenImage(int columns) override {
+        return view ? view->CreateOffscreenImage(columns) : true;
+    }
+    void UpdateViewLayout() override {
+        if (view) view->UpdateViewLayout();
+        Changed();
+    }
+    void RedrawView() override {
+        if (view) view->RedrawView();
+        Changed();
+    }
+    void ClearView() override {
+        if (view) view->ClearView();
+        Changed();
+    }
+    void ResetScroll() override {
+        if (view) view->ResetScroll();
+    }
+    void SetWaitCursor(bool on) override {
+        if (view) view->SetWaitCursor(on);
+    }
+    void UpdateTitle() override {
+        if (frame) frame->UpdateTitle();
+        Changed();
+    }
+    void AddRecentFile(const std::string& path) override {
+        if (frame) frame->AddRecentFile(path);
+    }
+    void SplitModeChanged() override {
+        if (frame) frame->SplitModeChanged();
+    }
+
+    void SetRange(int upper) override {
+        if (status) status->SetRange(upper);
+    }
+    void SetPos(int pos) override {
+        if (status) status->SetPos(pos);
+    }
+    void SetStatusText(const std::string& text) override {
+        if (status) status->SetStatusText(text);
+    }
+
+  private:
+    void Changed() {
+        if (frame) frame->RequestCommandUpdate();
+    }
+};
+
+CVarnelApp::CVarnelApp(AppOptions options)
+    : options_(std::move(options)),
+      settings_(options_.settings_file.isEmpty()
+                    ? std::make_unique<QtSettingsStore>()
+                    : std::make_unique<QtSettingsStore>(options_.settings_file)),
+      boxes_(std::make_unique<QtMessageSink>()),
+      messages_(options_.messages ? options_.messages : boxes_.get()),
+      host_(std::make_unique<Host>()),
+      recent_(std::make_unique<RecentFileList>(*settings_)),
+      doc_(std::make_unique<Document>(*messages_, *host_, *settings_, *host_)) {}
+
+CVarnelApp::~CVarnelApp() {
+    host_->view = nullptr;
+    host_->frame = nullptr;
+    host_->status = nullptr;
+    frame_.reset();
+    // The document's destructor closes its files and deletes its temporary files.
+    doc_.reset();
+    settings_->Sync();
+}
+
+ISettingsStore& CVarnelApp::Settings() {
+    return *settings_;
+}
+
+QString CVarnelApp::LockFilePath(const QString& dir) {
+    const QString folder = dir.isEmpty() ? QDir::tempPath() : dir;
+#ifdef _WIN32
+    const QString name = QString::fromUtf8(kAppName) + QStringLiteral(".lock");
+#else
+    // The temporary folder may be shared by all users; each runs their own.
+    const QString name = QString::fromUtf8(kAppName) +
+                         QStringLiteral("-%1.lock").arg(static_cast<qulonglong>(getuid()));
+#endif
+    return QDir(folder).filePath(name);
+}
+
+bool CVarnelApp::InitInstance(const QStringList& files) {
+    // One instance at a time. The lock is held until this object ends; a lock
+    // left by a process that no longer runs is taken over.
+    lock_ = std::make_unique<QLockFile>(LockFilePath(options_.lock_dir));
+    lock_->setStaleLockTime(0);
+    if (!lock_->tryLock(0)) {
+        lock_.reset();
+        ShowMessage(*messages_, 30042, {}, MsgStyle::Error);
+        return false;
+    }
+
+    view_options_.show_record_numbers = settings_->GetInt("Last", "DspRno", 0) != 0;
+    view_options_.show_ruler = settings_->GetInt("Last", "DspKeta", 0) != 0;
+    // The font box offers 8 to 16 points; a stored size outside them is
+    // brought inside, so that the box and the view agree.
+    view_options_.font_size = std::clamp(settings_->GetInt("Last", "FontSize", kDefaultFontSize),
+                                         kMinFontSize, kMaxFontSize);
+
+    frame_ = std::make_unique<CMainFrame>(*doc_, *settings_, view_options_, *recent_);
+    host_->view = frame_->View();
+    host_->frame = frame_.get();
+    host_->status = frame_->StatusBar();
+    boxes_->SetMainWindow(frame_.get());
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        frame_->resize(std::max(800, area.width() * 3 / 4), std::max(600, area.height() * 3 / 4));
+    }
+    frame_->show();
+    if (settings_->GetInt("Last", "Zoomed", 0) == 1) frame_->showMaximized();
+    frame_->ShowFontSize(view_options_.font_size);
+
+    frame_->View()->setAcceptDrops(true);
+
+    if (!files.isEmpty()) {
+        std::vector<std::string> paths;
+        paths.reserve(static_cast<std::size_t>(files.size()));
+        for (const QString& f : files) {
+            // A name that is no file would otherwise be passed over in silence.
+            if (!QFileInfo(f).isFile()) {
+                ShowMessage(*messages_, 30003, f.toStdString() + "\n", MsgStyle::Error);
+                continue;
+            }
+            paths.push_back(f.toStdString());
+        }
+        if (!paths.empty()) doc_->OpenFiles(std::move(paths), true);
+    }
+    frame_->UpdateCommandUI();
+    return true;
+}
+
+}  // namespace tesmora::desktop

@@ -1,0 +1,21 @@
+#pragma once
+// The About box: the program's name and its version history, newest first.
+#include <QDialog>
+
+class QPlainTextEdit;
+
+namespace tesmora::desktop {
+
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+
+  public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+    // The text of the history box.
+    QString History() const;
+
+  private:
+    QPlainTextEdit* history_;
+};
+
+}  // namespace tesmora::desktop

@@ -1,0 +1,66 @@
+#pragma once
+// Every command of the main window: its number, its ribbon label and the rule
+// that enables it. Tooltips come from the string table entry of the same
+// number ("description\ntitle").
+#include <QString>
+
+namespace tesmora {
+class Document;
+}
+
+namespace tesmora::desktop {
+
+inline constexpr int ID_FILE_OPEN = 57601;
+inline constexpr int ID_FILE_CLOSE = 57602;
+inline constexpr int ID_FILE_SAVE = 57603;
+inline constexpr int ID_FILE_SAVE_AS = 57604;
+inline constexpr int ID_FILE_MRU_FILE1 = 57616;  // to 57625
+inline constexpr int ID_EDIT_UNDO = 57643;
+inline constexpr int ID_APP_ABOUT = 57664;
+inline constexpr int ID_APP_EXIT = 57665;
+inline constexpr int ID_HELP_DSP = 32772;
+inline constexpr int ID_COMBO1 = 32778;
+inline constexpr int ID_JUUFUKU_SHORI = 33771;
+inline constexpr int ID_JOUKEN_SHORI = 33772;
+inline constexpr int ID_MULTI_SHORI = 33781;
+inline constexpr int ID_FIELD_JOIN_SHORI = 33783;
+inline constexpr int ID_CSV_TO_TXT = 33785;
+inline constexpr int ID_TXT_TO_CSV = 33786;
+inline constexpr int ID_CODE_SHORI = 33787;
+inline constexpr int ID_SORT_SHORI = 33788;
+inline constexpr int ID_BUNKATU_MODE = 33790;
+inline constexpr int ID_DSP_RNO = 33792;
+inline constexpr int ID_DSP_KETA = 33793;
+inline constexpr int ID_LINE_SHORI = 33794;
+inline constexpr int ID_PROPERTY = 33795;
+inline constexpr int ID_FIELD_LEN_SHORI = 33796;
+
+// When a command can be used.
+enum class EnableRule {
+    E0,  // always
+    E1,  // a document is open
+    E2,  // a comma-separated document is open (most fields is not 1)
+    E3,  // a fixed-width document is open (most fields is 1)
+    EO,  // no document is open
+    EU,  // the last operation can be undone
+};
+
+bool IsEnabled(EnableRule rule, const Document& doc);
+
+struct CommandInfo {
+    int id;
+    EnableRule rule;
+    const char* label;  // UTF-8; in a large button a space breaks the line
+};
+
+// nullptr for an unknown id.
+const CommandInfo* FindCommand(int id);
+
+// The two parts of a command's string-table prompt.
+struct CommandPrompt {
+    QString description;  // before the line break: the status bar text
+    QString title;        // after it: the tooltip's title
+};
+CommandPrompt PromptOf(int id);
+
+}  // namespace tesmora::desktop

@@ -1,0 +1,116 @@
+#pragma once
+// The main window: the ribbon, the record view as its client area and the
+// status bar. It turns commands into calls of the document and the view,
+// enables them from the document state, asks about unsaved changes when it
+// closes and stores the window state. It holds no document state of its own.
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "tesmora/document/document.h"
+#include "tesmora/frame/commands.h"
+#include "tesmora/view/view_options.h"
+
+class QAction;
+class QComboBox;
+class QTimer;
+
+namespace tesmora::desktop {
+
+class CChildView;
+class CRibbonBar;
+class MyStatusBar;
+class RecentFileList;
+class RibbonPanel;
+
+enum class FileDialogKind { Open, SaveAs };
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    CMainFrame(Document& doc, ISettingsStore& settings, ViewOptions& options,
+               RecentFileList& recent, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    CChildView* View() const { return view_; }
+    MyStatusBar* StatusBar() const { return status_; }
+    CRibbonBar* Ribbon() const { return ribbon_; }
+    QComboBox* FontBox() const { return font_box_; }
+    // The action of a command id; nullptr when the window has none.
+    QAction* Action(int id) const;
+
+    // Enabled and checked states from the document state. Runs after every
+    // command and whenever the document tells the windows about a change.
+    void UpdateCommandUI();
+    void RequestCommandUpdate();
+
+    // What the document asks of the frame.
+    void UpdateTitle();
+    void AddRecentFile(const std::string& path);
+    void SplitModeChanged();
+
+    // Shows the font size in the ribbon's font box (clamped to its items).
+    void ShowFontSize(int points);
+
+    // The system's file dialogs, replaceable (tests answer them directly).
+    using FileChooser = std::function<QString(FileDialogKind)>;
+    void SetFileChooser(FileChooser chooser) { choose_file_ = std::move(chooser); }
+
+    // An operation of the "テキスト処理" panel: a large button labelled from the
+    // command table, enabled by its rule, e.g.
+    //   AddOperation(ID_SORT_SHORI, [this] { CSortDlg(doc_, *view_, this).exec(); });
+    QAction* AddOperation(int id, std::function<void()> run,
+                          const QString& icon = QStringLiteral(":/icons/operation.svg"));
+
+    // ---- command handlers ----
+    void OnFileOpen();
+    void OnFileSave();
+    void OnFileSaveAs();
+    void OnFileClose();
+    void OnRecentFile(int index);
+    void OnEditUndo();
+    void OnDspKeta();
+    void OnDspRno();
+    void OnBunkatuMode();
+    void OnFontSize(int index);
+    void OnFilesDropped(const QStringList& paths);
+    void OnHelp();
+    void OnAbout();
+
+  signals:
+    // The window closed (after its question was answered).
+    void closed();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    // One command: its action with label, tooltip, access key and enable rule
+    // from the command table, bound to handler and added to the window.
+    QAction* AddCommand(int id, std::function<void()> handler, const QString& icon = {});
+    void BuildRibbon();
+    void RefreshRecentFiles();
+    void StoreWindowState();
+    QString ChooseFile(FileDialogKind kind);
+
+    Document& doc_;
+    ISettingsStore& settings_;
+    ViewOptions& options_;
+    RecentFileList& recent_;
+    CChildView* view_;
+    CRibbonBar* ribbon_;
+    MyStatusBar* status_;
+    QComboBox* font_box_ = nullptr;
+    RibbonPanel* view_panel_ = nullptr;
+    RibbonPanel* text_panel_ = nullptr;
+    std::map<int, QAction*> actions_;
+    QTimer* idle_;
+    FileChooser choose_file_;
+};
+
+}  // namespace tesmora::desktop

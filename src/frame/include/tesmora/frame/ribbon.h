@@ -1,0 +1,128 @@
+#pragma once
+// A ribbon of our own making: the quick access toolbar, the tab row with the
+// application button and the buttons at its right, and one tab of panels.
+// Every control is bound to a QAction, so it follows the action's enabled
+// and checked state, label and tooltip.
+#include <QCheckBox>
+#include <QFrame>
+#include <QList>
+#include <QStringList>
+#include <QToolButton>
+
+class QAction;
+class QHBoxLayout;
+class QVBoxLayout;
+class QLabel;
+class QGridLayout;
+
+namespace tesmora::desktop {
+
+// A check box that shows a checkable action and triggers it when clicked.
+class ActionCheckBox : public QCheckBox {
+    Q_OBJECT
+
+  public:
+    ActionCheckBox(QAction* action, QWidget* parent = nullptr);
+    QAction* Action() const { return action_; }
+
+  private:
+    void Sync();
+    QAction* action_;
+};
+
+// One panel of the tab: columns of controls with the caption below.
+class RibbonPanel : public QFrame {
+    Q_OBJECT
+
+  public:
+    RibbonPanel(const QString& title, QWidget* parent = nullptr);
+
+    QString Title() const { return title_; }
+    // A large button: image above, label below; a space in the label breaks it
+    // into two lines.
+    QToolButton* AddLargeButton(QAction* action, const QString& label);
+    // A column of small controls stacked from the top (up to three).
+    QVBoxLayout* AddColumn();
+    void AddSeparator();
+    bool IsEmpty() const { return controls_ == 0; }
+    void NoteControl() { ++controls_; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    QString title_;
+    QHBoxLayout* content_;
+    QLabel* caption_;
+    int controls_ = 0;
+};
+
+// The application button's menu: the file commands at the left, the recent
+// files at the right, the About and Exit buttons at the bottom.
+class CApplicationMenu : public QFrame {
+    Q_OBJECT
+
+  public:
+    explicit CApplicationMenu(QWidget* parent = nullptr);
+
+    void AddCommand(QAction* action);
+    void AddBottomCommand(QAction* action);
+    // Menu texts of the entries ("&1 name"); an empty text hides its entry.
+    void SetRecentFiles(const QStringList& texts);
+    QString RecentTitle() const;
+    QList<QAbstractButton*> RecentButtons() const { return recent_; }
+    void Popup(const QPoint& at);
+
+  signals:
+    void recentFileChosen(int index);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    QToolButton* MakeButton(QAction* action, int icon_size);
+    QVBoxLayout* commands_;
+    QHBoxLayout* bottom_;
+    QVBoxLayout* recent_box_;
+    QLabel* recent_title_;
+    QList<QAbstractButton*> buttons_;
+    QList<QAbstractButton*> recent_;
+};
+
+class CRibbonBar : public QFrame {
+    Q_OBJECT
+
+  public:
+    explicit CRibbonBar(QWidget* parent = nullptr);
+
+    QToolButton* ApplicationButton() const { return app_button_; }
+    CApplicationMenu* ApplicationMenu() const { return app_menu_; }
+    QString TabTitle() const;
+    void AddQuickAccess(QAction* action);
+    // Small image buttons at the right end of the tab row.
+    void AddTabRowButton(QAction* action);
+    RibbonPanel* AddPanel(const QString& title);
+    QList<RibbonPanel*> Panels() const { return panels_; }
+    // Shows the panels that hold controls; call after adding controls.
+    void RefreshPanels();
+    // Double click on the tab or Ctrl+F1: only the tab row stays.
+    void SetMinimized(bool on);
+    bool IsMinimized() const { return minimized_; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    QHBoxLayout* quick_;
+    QHBoxLayout* tab_row_right_;
+    QToolButton* app_button_;
+    CApplicationMenu* app_menu_;
+    QLabel* tab_;
+    QWidget* panel_area_;
+    QHBoxLayout* panel_layout_;
+    QList<RibbonPanel*> panels_;
+    bool minimized_ = false;
+};
+
+}  // namespace tesmora::desktop

@@ -1,0 +1,38 @@
+#pragma once
+// The status bar: pane 0 carries the command prompts and the time the last
+// load or operation took, pane 1 is covered by the progress bar every long
+// pass drives.
+#include <QElapsedTimer>
+#include <QStatusBar>
+
+#include "tesmora/document/host.h"
+
+class QProgressBar;
+
+namespace tesmora::desktop {
+
+class MyStatusBar : public QStatusBar, public IProgressSink {
+    Q_OBJECT
+
+  public:
+    explicit MyStatusBar(QWidget* parent = nullptr);
+
+    // IProgressSink: passes run without returning to the event loop, so the
+    // bar repaints itself, at most a few dozen times a second.
+    void SetRange(int upper) override;
+    void SetPos(int pos) override;
+    void SetStatusText(const std::string& text) override;
+
+    QProgressBar* ProgressBar() const { return progress_; }
+    // The text of pane 0.
+    QString StatusText() const { return currentMessage(); }
+
+  private:
+    void Show(int pos, bool now);
+    QProgressBar* progress_;
+    int upper_ = 0;
+    int pos_ = 0;
+    QElapsedTimer last_paint_;
+};
+
+}  // namespace tesmora::desktop

@@ -1,0 +1,381 @@
+#include "tesmora/frame/main_frame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QIcon>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <vector>
+
+#include "tesmora/document/messages.h"
+#include "tesmora/frame/about_dlg.h"
+#include "tesmora/frame/recent_files.h"
+#include "tesmora/frame/ribbon.h"
+#include "tesmora/frame/status_bar.h"
+#include "tesmora/view/child_view.h"
+
+namespace tesmora::desktop {
+namespace {
+
+QString FileFilter() {
+#ifdef _WIN32
+    return QStringLiteral("all files(*.*)");
+#else
+    // "*.*" would hide the many files here that have no extension.
+    return QStringLiteral("all files(*)");
+#endif
+}
+
+QString AppTitle() {
+    const char* title = MessageText(128);
+    return QString::fromUtf8(title ? title : kAppName);
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(Document& doc, ISettingsStore& settings, ViewOptions& options,
+                       RecentFileList& recent, QWidget* parent)
+    : QMainWindow(parent),
+      doc_(doc),
+      settings_(settings),
+      options_(options),
+      recent_(recent),
+      view_(new CChildView(doc, options, settings, this)),
+      ribbon_(new CRibbonBar(this)),
+      status_(new MyStatusBar(this)),
+      idle_(new QTimer(this)) {
+    setWindowIcon(QIcon(QStringLiteral(":/icons/tesmora.svg")));
+    setCentralWidget(view_);
+    setMenuWidget(ribbon_);
+    setStatusBar(status_);
+    idle_->setSingleShot(true);
+    idle_->setInterval(0);
+    connect(idle_, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);
+
+    BuildRibbon();
+    connect(view_, &CChildView::fontSizeChanged, this, &CMainFrame::ShowFontSize);
+    connect(view_, &CChildView::filesDropped, this, [this](const QStringList& paths) {
+        OnFilesDropped(paths);
+        UpdateCommandUI();
+    });
+    connect(ribbon_->ApplicationMenu(), &CApplicationMenu::recentFileChosen, this,
+            [this](int index) {
+                OnRecentFile(index);
+                UpdateCommandUI();
+            });
+
+    ShowFontSize(options_.font_size);
+    UpdateTitle();
+    UpdateCommandUI();
+    view_->setFocus();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+QAction* CMainFrame::AddCommand(int id, std::function<void()> handler, const QString& icon) {
+    const CommandInfo* info = FindCommand(id);
+    auto* action = new QAction(this);
+    action->setData(id);
+    if (info) action->setText(QString::fromUtf8(info->label));
+    const CommandPrompt prompt = PromptOf(id);
+    action->setStatusTip(prompt.description);
+    if (!prompt.title.isEmpty())
+        action->setToolTip(
+            QStringLiteral("<b>%1</b><br>%2")
+                .arg(prompt.title.toHtmlEscaped(), prompt.description.toHtmlEscaped()));
+    if (!icon.isEmpty()) action->setIcon(QIcon(icon));
+    connect(action, &QAction::triggered, this, [this, handler = std::move(handler)] {
+        handler();
+        UpdateCommandUI();
+    });
+    addAction(action);  // its keys work anywhere in the window
+    actions_[id] = action;
+    return action;
+}
+
+void CMainFrame::BuildRibbon() {
+    QAction* open = AddCommand(
+        ID_FILE_OPEN, [this] { OnFileOpen(); }, ":/icons/open.svg");
+    QAction* save = AddCommand(
+        ID_FILE_SAVE, [this] { OnFileSave(); }, ":/icons/save.svg");
+    QAction* save_as = AddCommand(
+        ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); }, ":/icons/save_as.svg");
+    QAction* close_file = AddCommand(
+        ID_FILE_CLOSE, [this] { OnFileClose(); }, ":/icons/close.svg");
+    QAction* about = AddCommand(
+        ID_APP_ABOUT, [this] { OnAbout(); }, ":/icons/about.svg");
+    QAction* exit = AddCommand(
+        ID_APP_EXIT, [this] { close(); }, ":/icons/exit.svg");
+    QAction* undo = AddCommand(
+        ID_EDIT_UNDO, [this] { OnEditUndo(); }, ":/icons/undo.svg");
+    undo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
+    QAction* ruler = AddCommand(ID_DSP_KETA, [this] { OnDspKeta(); });
+    QAction* numbers = AddCommand(ID_DSP_RNO, [this] { OnDspRno(); });
+    QAction* split = AddCommand(ID_BUNKATU_MODE, [this] { OnBunkatuMode(); });
+    for (QAction* a : {ruler, numbers, split}) a->setCheckable(true);
+    QAction* help = AddCommand(
+        ID_HELP_DSP, [this] { OnHelp(); }, ":/icons/help.svg");
+    AddCommand(ID_FIRST_PAGE, [this] {
+        view_->FirstPage();
+    })->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Home));
+    AddCommand(ID_LAST_PAGE, [this] {
+        view_->LastPage();
+    })->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_End));
+
+    auto* minimize = new QAction(this);
+    minimize->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F1));
+    connect(minimize, &QAction::triggered, this,
+            [this] { ribbon_->SetMinimized(!ribbon_->IsMinimized()); });
+    addAction(minimize);
+
+    CApplicationMenu* menu = ribbon_->ApplicationMenu();
+    for (QAction* a : {open, save, save_as, close_file}) menu->AddCommand(a);
+    menu->AddBottomCommand(about);
+    menu->AddBottomCommand(exit);
+
+    for (QAction* a : {open, save, save_as, close_file, undo}) ribbon_->AddQuickAccess(a);
+    // The document properties button (ID_PROPERTY) joins the manual here.
+    ribbon_->AddTabRowButton(help);
+
+    view_panel_ = ribbon_->AddPanel(QStringLiteral("表示"));
+    view_panel_->AddLargeButton(undo, QStringLiteral("元に戻す"));
+    QVBoxLayout* font_column = view_panel_->AddColumn();
+    auto* font_row = new QHBoxLayout;
+    auto* font_label = new QLabel(QStringLiteral("フォント"), view_panel_);
+    font_box_ = new QComboBox(view_panel_);
+    for (int size = kMinFontSize; size <= kMaxFontSize; ++size)
+        font_box_->addItem(QString::number(size));
+    font_box_->setMaxVisibleItems(kMaxFontSize - kMinFontSize + 1);
+    font_box_->setFocusPolicy(Qt::ClickFocus);
+    const CommandPrompt font_prompt = PromptOf(ID_COMBO1);
+    font_box_->setToolTip(
+        QStringLiteral("<b>%1</b><br>%2")
+            .arg(font_prompt.title.toHtmlEscaped(), font_prompt.description.toHtmlEscaped()));
+    font_box_->setStatusTip(font_prompt.description);
+    font_label->setBuddy(font_box_);
+    connect(font_box_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        OnFontSize(index);
+        UpdateCommandUI();
+    });
+    // Back to the records once a size is chosen.
+    connect(font_box_, &QComboBox::activated, view_, [this] { view_->setFocus(); });
+    font_row->addWidget(font_label);
+    font_row->addWidget(font_box_);
+    font_column->addLayout(font_row);
+    view_panel_->NoteControl();
+    view_panel_->AddSeparator();
+    QVBoxLayout* checks = view_panel_->AddColumn();
+    for (QAction* a : {ruler, numbers, split}) {
+        checks->addWidget(new ActionCheckBox(a, view_panel_));
+        view_panel_->NoteControl();
+    }
+
+    // The operations join this panel one AddOperation each, in the order
+    // CSV⇒TXT, TXT⇒CSV, separator, sort, duplicates, condition, record length,
+    // field length, append, lookup replacement, multiple replacement.
+    text_panel_ = ribbon_->AddPanel(QStringLiteral("テキスト処理"));
+    ribbon_->RefreshPanels();
+    RefreshRecentFiles();
+}
+
+QAction* CMainFrame::AddOperation(int id, std::function<void()> run, const QString& icon) {
+    QAction* action = AddCommand(id, std::move(run), icon);
+    const CommandInfo* info = FindCommand(id);
+    text_panel_->AddLargeButton(action, QString::fromUtf8(info ? info->label : ""));
+    ribbon_->RefreshPanels();
+    UpdateCommandUI();
+    return action;
+}
+
+QAction* CMainFrame::Action(int id) const {
+    auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void CMainFrame::UpdateCommandUI() {
+    for (const auto& [id, action] : actions_) {
+        if (const CommandInfo* info = FindCommand(id))
+            action->setEnabled(IsEnabled(info->rule, doc_));
+    }
+    if (QAction* a = Action(ID_DSP_KETA)) a->setChecked(options_.show_ruler);
+    if (QAction* a = Action(ID_DSP_RNO)) a->setChecked(options_.show_record_numbers);
+    if (QAction* a = Action(ID_BUNKATU_MODE)) a->setChecked(doc_.View().split_mode);
+    if (font_box_) font_box_->setEnabled(IsEnabled(FindCommand(ID_COMBO1)->rule, doc_));
+    RefreshRecentFiles();
+}
+
+void CMainFrame::RequestCommandUpdate() {
+    idle_->start();
+}
+
+// ---- what the document asks ----
+
+void CMainFrame::UpdateTitle() {
+    const std::string& name = doc_.CurrentFileName();
+    if (name.empty()) {
+        setWindowTitle(AppTitle());
+        return;
+    }
+    const QString file = QFileInfo(QString::fromStdString(name)).fileName();
+    if (!file.isEmpty()) setWindowTitle(file);
+}
+
+void CMainFrame::AddRecentFile(const std::string& path) {
+    recent_.Add(QString::fromStdString(path));
+    RefreshRecentFiles();
+}
+
+void CMainFrame::SplitModeChanged() {
+    if (QAction* a = Action(ID_BUNKATU_MODE)) a->setChecked(doc_.View().split_mode);
+    RequestCommandUpdate();
+}
+
+void CMainFrame::RefreshRecentFiles() {
+    QStringList texts;
+    for (int i = 0; i < recent_.Size(); ++i) texts.append(recent_.MenuText(i));
+    ribbon_->ApplicationMenu()->SetRecentFiles(texts);
+}
+
+void CMainFrame::ShowFontSize(int points) {
+    if (!font_box_) return;
+    const QSignalBlocker block(font_box_);
+    font_box_->setCurrentIndex(std::clamp(points - kMinFontSize, 0, kMaxFontSize - kMinFontSize));
+}
+
+// ---- commands ----
+
+QString CMainFrame::ChooseFile(FileDialogKind kind) {
+    if (choose_file_) return choose_file_(kind);
+    if (kind == FileDialogKind::Open)
+        return QFileDialog::getOpenFileName(this, QStringLiteral("オープンするファイルを指定"),
+                                            QString(), FileFilter());
+    // The overwrite question is the document's (30009), not the dialog's.
+    return QFileDialog::getSaveFileName(this, QStringLiteral("保存するファイルを指定"), QString(),
+                                        FileFilter(), nullptr, QFileDialog::DontConfirmOverwrite);
+}
+
+void CMainFrame::OnFileOpen() {
+    if (doc_.IsOpen()) return;
+    const QString path = ChooseFile(FileDialogKind::Open);
+    if (path.isEmpty()) return;
+    doc_.OpenDocument(path.toStdString());
+}
+
+void CMainFrame::OnFileSave() {
+    doc_.Save();
+}
+
+void CMainFrame::OnFileSaveAs() {
+    if (!doc_.IsOpen()) return;
+    const QString path = ChooseFile(FileDialogKind::SaveAs);
+    if (path.isEmpty()) return;
+    doc_.SaveAs(path.toStdString());
+}
+
+void CMainFrame::OnFileClose() {
+    if (doc_.IsOpen()) doc_.CloseDocument();
+}
+
+void CMainFrame::OnRecentFile(int index) {
+    if (doc_.IsOpen() && !doc_.CloseDocument()) return;
+    const QString path = recent_.Path(index);
+    if (path.isEmpty()) return;
+    if (!QFileInfo::exists(path)) {
+        if (doc_.Message(30018, MsgStyle::Question, path.toStdString() + "\n") == kIdYes) {
+            recent_.Remove(index);
+            RefreshRecentFiles();
+        }
+        return;
+    }
+    doc_.OpenDocument(path.toStdString());
+}
+
+void CMainFrame::OnEditUndo() {
+    doc_.Undo();
+}
+
+void CMainFrame::OnDspKeta() {
+    options_.show_ruler = !options_.show_ruler;
+    settings_.SetInt("Last", "DspKeta", options_.show_ruler ? 1 : 0);
+    view_->UpdateViewLayout();
+}
+
+void CMainFrame::OnDspRno() {
+    options_.show_record_numbers = !options_.show_record_numbers;
+    settings_.SetInt("Last", "DspRno", options_.show_record_numbers ? 1 : 0);
+    view_->UpdateViewLayout();
+}
+
+void CMainFrame::OnBunkatuMode() {
+    ViewState& view = doc_.View();
+    if (view.split_mode && !view.split_positions.empty()) {
+        if (doc_.Message(30013, MsgStyle::Question) != kIdYes) return;
+        view.split_positions.clear();
+    }
+    doc_.SetSplitMode(!view.split_mode);
+    view_->UpdateViewLayout();
+}
+
+void CMainFrame::OnFontSize(int index) {
+    if (index < 0) return;
+    view_->SetFontSize(index + kMinFontSize);
+}
+
+void CMainFrame::OnFilesDropped(const QStringList& paths) {
+    std::vector<std::string> files;
+    files.reserve(static_cast<std::size_t>(paths.size()));
+    for (const QString& p : paths) files.push_back(p.toStdString());
+    if (!files.empty()) doc_.OpenFiles(std::move(files), true);
+}
+
+void CMainFrame::OnHelp() {
+    const char* title = MessageText(30174);
+    const QString path = QCoreApplication::applicationDirPath() + u'/' +
+                         QString::fromUtf8(title ? title : "Manual") + QStringLiteral(".pdf");
+    if (!QFileInfo(path).isFile()) {
+        doc_.Message(30173, MsgStyle::Info);
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void CMainFrame::OnAbout() {
+    CAboutDlg dialog(this);
+    dialog.exec();
+}
+
+// ---- closing ----
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    // A failed save at the question keeps the window and the document.
+    if (doc_.IsOpen() && doc_.Modified() && !doc_.CloseDocument()) {
+        event->ignore();
+        UpdateCommandUI();
+        return;
+    }
+    StoreWindowState();
+    event->accept();
+    emit closed();
+}
+
+void CMainFrame::StoreWindowState() {
+    const bool zoomed = isMaximized();
+    settings_.SetInt("Last", "Zoomed", zoomed ? 1 : 0);
+    const QRect r = zoomed ? normalGeometry() : frameGeometry();
+    settings_.SetInt("Last", "PX", std::max(0, r.left()));
+    settings_.SetInt("Last", "PY", std::max(0, r.top()));
+    settings_.SetInt("Last", "SX", r.width());
+    settings_.SetInt("Last", "SY", r.height());
+}
+
+}  // namespace tesmora::desktop

@@ -1,0 +1,154 @@
+#pragma once
+// The record view: the records of the working file one per row, drawn into an
+// off-screen image and copied to the window. Only the rows shown are read
+// (one seek through the record index file per redraw), so files of any
+// length scroll alike.
+#include <QAbstractScrollArea>
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QRawFont>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "tesmora/document/document.h"
+#include "tesmora/view/view_options.h"
+
+class QPainter;
+
+namespace tesmora::desktop {
+
+namespace colors {
+inline const QColor kBackground{255, 255, 255};
+inline const QColor kSplitModeBackground{255, 249, 189};
+inline const QColor kRuler{47, 54, 153};
+inline const QColor kRecordNumber{255, 0, 0};
+inline const QColor kText{0, 0, 0};
+inline const QColor kSelectionStart{0, 164, 0};
+inline const QColor kSelectionEnd{255, 128, 255};
+inline const QColor kSplitLine{255, 0, 0};
+inline const QColor kNumberSeparator{0, 255, 0};
+}  // namespace colors
+
+// Command ids the view handles.
+inline constexpr int ID_FIRST_PAGE = 33806;  // Ctrl+Home
+inline constexpr int ID_LAST_PAGE = 33805;   // Ctrl+End
+
+// The vertical scroll bar never holds more than this; longer files are mapped
+// onto it proportionally.
+inline constexpr int kScrollLimit = 32767;
+
+class CChildView : public QAbstractScrollArea, public IViewSink {
+    Q_OBJECT
+
+  public:
+    CChildView(Document& doc, ViewOptions& options, ISettingsStore& settings,
+               QWidget* parent = nullptr);
+    ~CChildView() override;
+
+    // ---- IViewSink: the two refresh entry points and their companions ----
+    bool CreateOffscreenImage(int columns) override;
+    // After anything that changes the file, the longest line, the font, the
+    // window size or what is shown.
+    void UpdateViewLayout() override;
+    // After anything that changes only the first record shown, the horizontal
+    // offset, the field selection or the split positions.
+    void RedrawView() override;
+    void ClearView() override;
+    void ResetScroll() override;
+    void SetWaitCursor(bool on) override;
+
+    void SetFontSize(int points);
+    void FirstPage();  // ID_FIRST_PAGE
+    void LastPage();   // ID_LAST_PAGE
+
+    // Scrolling as the scroll bars drive it; thumb is the box position for
+    // SliderMove. Also used by the operation dialogs' arrow buttons.
+    void ScrollVertical(int action, int thumb = 0);
+    void ScrollHorizontal(int action, int thumb = 0);
+
+    // ---- geometry, in pixels of the client area ----
+    int CharWidth() const { return char_width_; }
+    int CharHeight() const { return char_height_; }
+    int LeftMargin() const;
+    int RowTop() const;
+    int VisibleRows() const { return visible_rows_; }
+    int HorizontalOffset() const { return h_offset_; }
+    int HorizontalMax() const { return h_max_; }
+    bool VerticalScaling() const { return v_scaling_; }
+    std::int64_t VerticalRange() const { return v_range_; }
+    // Byte column and page row under a client point (-1 outside the records):
+    // for field selection and the split lines.
+    int ColumnAt(int x) const;
+    int RowAt(int y) const;
+    // The off-screen image, as the window shows it (client coordinates).
+    const QImage& Image() const { return image_; }
+    QColor BackgroundColor() const;
+    // The face the records are drawn with.
+    QString FontFamily() const { return font_family_; }
+
+  signals:
+    // Ctrl + wheel changed the font size; the ribbon's font box follows.
+    void fontSizeChanged(int points);
+    // Files dropped from the shell (full paths, at most 100, folders left out).
+    void filesDropped(const QStringList& paths);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    struct Glyphs;
+    void MeasureFont();
+    bool EnsureImage();
+    void FillBackground();
+    int DrawRecords(QPainter& painter);
+    void DrawRuler(QPainter& painter, int left);
+    void DrawRecordText(Glyphs& glyphs, std::string_view record, int x0, int baseline);
+    quint32 GlyphFor(char16_t c);
+    void Layout();
+    void SetTopRecord(std::int64_t top);
+    int VerticalBox() const;
+    void SyncScrollBoxes();
+    void Repaint();
+    bool WheelStep(int delta);
+
+    Document& doc_;
+    ViewOptions& options_;
+    ISettingsStore& settings_;
+
+    QImage image_;
+    QString font_family_;
+    QFont font_;      // view font at the font size
+    QRawFont raw_;    // the same, for placing glyphs at byte columns
+    QRawFont label_;  // 8 points, ruler labels
+    int measured_size_ = 0;
+    int char_width_ = 8;
+    int char_height_ = 16;
+    int ascent_ = 14;
+    int label_width_ = 6;
+    int label_ascent_ = 10;
+    std::unique_ptr<std::array<quint32, 65536>> glyph_cache_;
+
+    int visible_rows_ = 0;
+    int h_offset_ = 0;
+    int h_max_ = 0;
+    bool v_scaling_ = false;
+    std::int64_t v_range_ = 0;
+    int wheel_rest_ = 0;
+
+    bool in_layout_ = false;
+    bool syncing_ = false;  // moving the scroll boxes ourselves
+    bool relayout_ = false;
+    bool wait_cursor_ = false;
+};
+
+}  // namespace tesmora::desktop

@@ -1,0 +1,98 @@
+#pragma once
+// Helpers for the desktop tests: a scratch folder that is also the temporary
+// folder, files from bytes, a message sink answered from a script, and a
+// record view over a document of its own.
+#include <QColor>
+#include <QImage>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "tesmora/document/document.h"
+#include "tesmora/view/child_view.h"
+
+namespace tesmora::desktop::testing {
+
+// The answers to the document's questions; unscripted questions are
+// answered No (Yes/No) or Cancel (Yes/No/Cancel).
+class ScriptedMessages : public IMessageSink {
+  public:
+    QList<int> shown;
+    QStringList texts;
+    int Show(int id, const std::string& text, MsgStyle style) override;
+    void Answer(int id, int button) { answers_[id].push_back(button); }
+    bool Saw(int id) const { return shown.contains(id); }
+    int Count(int id) const { return static_cast<int>(shown.count(id)); }
+    void Clear() {
+        shown.clear();
+        texts.clear();
+        answers_.clear();
+    }
+
+  private:
+    std::map<int, std::deque<int>> answers_;
+};
+
+// A folder for the test's files; the engine's temporary files go to its
+// "tmp" subfolder (TMPDIR), so the tests can see them come and go.
+class Scratch {
+  public:
+    Scratch();
+    QString Path(const QString& name) const { return dir_.filePath(name); }
+    QString TempFolder() const { return dir_.filePath(QStringLiteral("tmp")); }
+    // Writes bytes (code page 932) to name and returns the full path.
+    QString Write(const QString& name, const std::string& bytes) const;
+    // The engine's temporary files now present.
+    QStringList TempFiles() const;
+
+  private:
+    QTemporaryDir dir_;
+};
+
+// UTF-8 text as code page 932 bytes.
+std::string Sjis(const char* utf8);
+
+// count records made by make(i), each ended by CR LF.
+template <typename Make>
+std::string Records(int count, Make make) {
+    std::string bytes;
+    for (int i = 0; i < count; ++i) {
+        bytes += make(i);
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+bool Near(QColor a, QColor b, int tolerance = 0);
+// Whether any pixel of rect has colour c (within tolerance).
+bool Contains(const QImage& image, const QRect& rect, QColor c, int tolerance = 0);
+// Whether any pixel of rect differs from background.
+bool HasInk(const QImage& image, const QRect& rect, QColor background);
+
+// A record view over its own document, with memory settings.
+class ViewHarness {
+  public:
+    ViewHarness();
+    ~ViewHarness();
+    // Resizes the view so that its client area is w x h pixels.
+    void SetClientSize(int w, int h);
+    bool Open(const QString& path);
+
+    ScriptedMessages messages;
+    NullProgress progress;
+    MemorySettings settings;
+    ViewOptions options;
+    std::unique_ptr<Document> doc;
+    std::unique_ptr<CChildView> view;
+
+  private:
+    class Router;
+    std::unique_ptr<Router> router_;
+};
+
+}  // namespace tesmora::desktop::testing
