@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "engine_fixture.h"
 #include "tesmora/document/progress.h"
 
@@ -162,6 +164,90 @@ TEST_F(PipelineTest, ProgressRangeForLargerDocuments) {
         std::size_t i = 2;
         for (; i < progress.calls.size() && progress.calls[i].first == 'p'; ++i) ++pos;
         EXPECT_EQ(pos, c.positions) << c.records;
+    }
+}
+
+struct WrittenCase {
+    const char* name;
+    std::function<void(TextWriter&)> write;
+};
+
+class IndexWhileWritingTest : public PipelineTest,
+                              public ::testing::WithParamInterface<WrittenCase> {};
+
+// The index built while the output is written must be the one a reading pass
+// builds, whatever pieces the pass wrote.
+TEST_P(IndexWhileWritingTest, MatchesAReadingPass) {
+    ASSERT_TRUE(RunOperation(*doc, [&](Document&, TextWriter& out) {
+        GetParam().write(out);
+        return true;
+    }));
+    const std::string built = ReadBytes(doc->IndexFileName());
+    const Statistics stats = doc->Stats();
+    const std::vector<std::string> records = Records();
+    ASSERT_TRUE(doc->BuildRecordIndex());
+    EXPECT_EQ(ReadBytes(doc->IndexFileName()), built);
+    EXPECT_EQ(doc->Stats().records, stats.records);
+    EXPECT_EQ(doc->Stats().longest_line, stats.longest_line);
+    EXPECT_EQ(doc->Stats().shortest_line, stats.shortest_line);
+    EXPECT_EQ(doc->Stats().most_fields, stats.most_fields);
+    EXPECT_EQ(doc->Stats().fewest_fields, stats.fewest_fields);
+    EXPECT_EQ(Records(), records);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pieces, IndexWhileWritingTest,
+    ::testing::Values(WrittenCase{"Records",
+                                  [](TextWriter& out) {
+                                      out.WriteRecord("a,b,c");
+                                      out.WriteRecord("");
+                                      out.WriteRecord("\x82\xA0,x");
+                                  }},
+                      WrittenCase{"Parts",
+                                  [](TextWriter& out) {
+                                      out.WritePart("a,");
+                                      out.WritePart("b");
+                                      out.EndRecord();
+                                      out.WritePart("x\r\ny,z\r\nlast");
+                                      out.EndRecord();
+                                  }},
+                      WrittenCase{"Mixed",
+                                  [](TextWriter& out) {
+                                      out.WritePart("open,");
+                                      out.WriteRecord("joined");  // continues the open record
+                                      out.WriteRecord("next");
+                                  }},
+                      WrittenCase{"LoneCrAndNoFinalBreak",
+                                  [](TextWriter& out) {
+                                      out.WriteRecord("c\rd");
+                                      out.WritePart("tail,1");
+                                  }},
+                      WrittenCase{"EndOfDataByte",
+                                  [](TextWriter& out) {
+                                      out.WriteRecord("before");
+                                      out.WriteRecord(
+                                          "cut\x1A"
+                                          "after");
+                                      out.WriteRecord("gone");
+                                  }},
+                      WrittenCase{"Nothing", [](TextWriter&) {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PipelineTest, OutputOverTheLimitsIsRefusedWithoutReadingItBack) {
+    struct Case {
+        std::string record;
+        int message;
+    };
+    for (const Case& c :
+         {Case{std::string(4999, 'x'), 30005}, Case{std::string(2000, ','), 30010}}) {
+        messages.shown.clear();
+        EXPECT_FALSE(RunOperation(*doc, [&](Document&, TextWriter& out) {
+            out.WriteRecord("ok");
+            out.WriteRecord(c.record);
+            return true;
+        }));
+        EXPECT_EQ(messages.shown, std::vector<int>{c.message});
+        EXPECT_EQ(Records(), (std::vector<std::string>{"a,1", "b,2", "c,3"}));
     }
 }
 

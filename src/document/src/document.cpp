@@ -23,6 +23,8 @@ Document::Document(IMessageSink& messages, IProgressSink& progress, ISettingsSto
     : messages_(messages), progress_(progress), settings_(settings), view_(view) {}
 
 Document::~Document() {
+    DropPendingIndex(output_index_);
+    DropPendingIndex(prebuilt_);
     CloseFiles();
     for (std::string* name :
          {&working_name_, &index_name_, &prev_working_name_, &prev_index_name_, &output_name_})
@@ -151,8 +153,16 @@ bool Document::LoadWorkingFile(const std::string& name, LoadMode mode) {
         if (mode == LoadMode::Fresh) DiscardTemp(working_name_);
         return false;
     };
-    if (!OpenIndexFile()) return fail();
-    if (!BuildRecordIndex()) return fail();
+    if (prebuilt_ && mode == LoadMode::NotFresh) {
+        // The output's index was built while it was written.
+        std::unique_ptr<PendingIndex> pending = std::move(prebuilt_);
+        index_ = std::move(pending->file);
+        index_name_ = pending->name;
+        if (!AdoptIndex(pending->builder, working_.Size(), pending->written)) return fail();
+    } else {
+        if (!OpenIndexFile()) return fail();
+        if (!BuildRecordIndex()) return fail();
+    }
     if (stats_.longest_line > 500 && !view_.CreateOffscreenImage(stats_.longest_line))
         return fail();
     view_state_.top_record = RecordIndex{0};
@@ -189,68 +199,53 @@ bool Document::CheckTextFile(File& file) {
 }
 
 bool Document::BuildRecordIndex() {
-    stats_.longest_line = 0;
-    stats_.records = 0;
     working_.Seek(0);
     const std::int64_t size = working_.Size();
     progress_.SetRange(static_cast<int>(size / 100));
     progress_.SetPos(0);
     index_.Seek(0);
     index_.Truncate(0);
-
     if (collect_widths_) field_widths_.fill(0);
-    IndexWriter entries(index_);
-    TextReader reader(working_);
-    Line line;
-    std::int64_t offset = 0;
-    bool canonical = true;
-    int most = 0, fewest = 0;
-    bool ok = true;
-    while (reader.Next(line)) {
-        const std::int64_t length =
-            static_cast<std::int64_t>(line.text.size()) + (line.has_break ? 2 : 1);
-        if (line.truncated || length > kMaxLineLength) {
-            Message(30005);
-            ok = false;
-            break;
+
+    IndexBuilder builder(index_);
+    {
+        TextReader reader(working_);
+        Line line;
+        while (reader.Next(line)) {
+            const std::size_t commas = collect_widths_
+                                           ? static_cast<std::size_t>(AddFieldWidths(line.text) - 1)
+                                           : CountByte(line.text, ',');
+            if (!builder.Add(line.truncated ? kMaxLineLength : line.text.size(), line.physical,
+                             line.has_break, commas))
+                break;
+            const std::int64_t offset = builder.offset();
+            if (builder.stats().records < 1000 || offset % 100 == 0)
+                progress_.SetPos(static_cast<int>(offset / 100));
         }
-        const int len = static_cast<int>(length);
-        if (stats_.records == 0) {
-            stats_.longest_line = stats_.shortest_line = len;
-        } else if (len > stats_.longest_line) {
-            stats_.longest_line = len;
-        } else if (len < stats_.shortest_line) {
-            stats_.shortest_line = len;
-        }
-        offset += line.physical;
-        entries.Add(offset);
-        canonical = canonical && line.physical == static_cast<std::int64_t>(line.text.size()) + 2;
-        const int fields = collect_widths_ ? AddFieldWidths(line.text) : CountFields(line.text);
-        if (fields > kMaxFields) {
-            Message(30010);
-            ok = false;
-            break;
-        }
-        if (stats_.records == 0) {
-            most = fewest = fields;
-        } else if (fields > most) {
-            most = fields;
-        } else if (fields < fewest) {
-            fewest = fields;
-        }
-        ++stats_.records;
-        if (stats_.records < 1000 || offset % 100 == 0)
-            progress_.SetPos(static_cast<int>(offset / 100));
     }
-    if (!entries.Finish()) ok = false;
+    const bool written = builder.Finish();
     progress_.SetPos(0);
-    data_end_ = offset;
-    canonical_ = ok && canonical && offset == size;
-    if (!ok) return false;
-    if (stats_.records == 0) stats_ = Statistics{};
-    stats_.most_fields = most;
-    stats_.fewest_fields = fewest;
-    working_.SeekEnd();
+    return AdoptIndex(builder, size, written);
+}
+
+// Takes the statistics of a finished index pass over the working file.
+bool Document::AdoptIndex(const IndexBuilder& builder, std::int64_t size, bool written) {
+    const Statistics& got = builder.stats();
+    stats_.records = got.records;
+    stats_.longest_line = got.longest_line;
+    stats_.shortest_line = got.shortest_line;
+    data_end_ = builder.offset();
+    canonical_ = !builder.failure() && builder.canonical() && data_end_ == size;
+    if (builder.failure()) {
+        Message(builder.failure());
+        return false;
+    }
+    if (!written) {
+        Message(30039, MsgStyle::Error, index_name_ + "\n");
+        return false;
+    }
+    stats_ = got;
+    if (working_writable_) working_.SeekEnd();
     return true;
 }
 

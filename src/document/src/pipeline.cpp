@@ -55,16 +55,44 @@ bool Document::BeginOutput() {
     }
     DiscardTemp(output_name_);
     output_name_ = name;
+    DropPendingIndex(output_index_);
+    auto pending = std::make_unique<PendingIndex>();
+    pending->name = NewTemp();
+    if (!pending->name.empty() && pending->file.Open(pending->name, "w+b"))
+        output_index_ = std::move(pending);
+    else
+        DiscardTemp(pending->name);  // the reload indexes by reading instead
     return true;
+}
+
+IndexBuilder* Document::OutputIndex() {
+    return output_index_ ? &output_index_->builder : nullptr;
+}
+
+void Document::DropPendingIndex(std::unique_ptr<PendingIndex>& pending) {
+    if (!pending) return;
+    pending->file.Close();
+    DiscardTemp(pending->name);
+    pending.reset();
 }
 
 void Document::DiscardOutput() {
     output_.Close();
     DiscardTemp(output_name_);
+    DropPendingIndex(output_index_);
 }
 
 bool Document::CommitOutput() {
     Snapshot before = TakeSnapshot();
+    if (output_index_) {
+        // Usable only when it saw every byte of the output as written.
+        output_index_->written = output_index_->builder.Finish();
+        const std::int64_t size = output_.Size();
+        if (output_index_->builder.offset() == size && !output_index_->builder.saw_end_of_data())
+            prebuilt_ = std::move(output_index_);
+        else
+            DropPendingIndex(output_index_);
+    }
     CloseFiles();
     std::string new_working = output_name_;
     output_name_.clear();  // the output file is the working file from now on
@@ -79,6 +107,7 @@ bool Document::CommitOutput() {
         return true;
     }
     // The reload refused the output: back to the document as it was.
+    DropPendingIndex(prebuilt_);
     DiscardTemp(new_working);
     Restore(before);
     return false;
@@ -121,6 +150,7 @@ bool RunOperation(Document& doc, const OperationPass& pass) {
     bool ok;
     {
         TextWriter out(doc.OutputFile());
+        out.SetIndex(doc.OutputIndex());
         ok = pass(doc, out);
         if (ok && !out.Flush()) {
             doc.Message(30039, MsgStyle::Error, doc.OutputFileName() + "\n");

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "tesmora/document/paths.h"
+#include "tesmora/document/record_index.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -277,7 +278,12 @@ void TextWriter::Direct(std::string_view record) {
     if (!file_.Write(record.data(), record.size()) || !file_.Write("\r\n", 2)) ok_ = false;
 }
 
+void TextWriter::NoteRecord(std::string_view record) {
+    index_->AddRecord(record);
+}
+
 void TextWriter::WritePart(std::string_view part) {
+    if (index_) index_->Feed(part);
     if (buf_.size() - used_ < part.size()) Spill(part.size());
     if (part.size() > buf_.size()) {
         if (!file_.Write(part.data(), part.size())) ok_ = false;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tesmora/document/host.h"
+#include "tesmora/document/record_index.h"
 #include "tesmora/document/text_stream.h"
 #include "tesmora/document/types.h"
 
@@ -19,14 +20,6 @@ enum class LoadMode {
     Fresh,     // the user's file: copied to a temporary working file first
     NotFresh,  // one of our temporary files (after a commit or an undo)
     InPlace,   // read where it lies, never written (the batch front end)
-};
-
-struct Statistics {
-    std::int64_t records = 0;
-    int longest_line = 0;
-    int shortest_line = 0;
-    int most_fields = 0;
-    int fewest_fields = 0;
 };
 
 inline constexpr int kMaxSplits = 2000;
@@ -107,6 +100,8 @@ class Document {
     // ---- output, commit, undo ----
     bool BeginOutput();
     File& OutputFile() { return output_; }
+    // Indexes the output as it is written (null when that could not be set up).
+    IndexBuilder* OutputIndex();
     bool CommitOutput();
     // Gives up the output of a failed pass.
     void DiscardOutput();
@@ -136,6 +131,18 @@ class Document {
     std::string NewTemp();
     // Raises the field widths by one record; returns its field count.
     int AddFieldWidths(std::string_view record);
+    bool AdoptIndex(const IndexBuilder& builder, std::int64_t size, bool written);
+
+    // An index built while the output was written, handed to the reload.
+    struct PendingIndex {
+        File file;
+        std::string name;
+        IndexBuilder builder{file};
+        bool written = false;
+    };
+    void DropPendingIndex(std::unique_ptr<PendingIndex>& pending);
+    std::unique_ptr<PendingIndex> output_index_;
+    std::unique_ptr<PendingIndex> prebuilt_;
 
     IMessageSink& messages_;
     IProgressSink& progress_;

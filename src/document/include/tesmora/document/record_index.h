@@ -3,6 +3,7 @@
 // at which the next record begins, right-aligned and padded with spaces
 // ("%*ld" with width 11), no separators. 64-bit offsets fit in 11 digits.
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "tesmora/document/text_stream.h"
@@ -20,6 +21,14 @@ std::int64_t ReadIndexEntry(File& index, std::int64_t i);
 // Every record's start offset (n + 1 values, the last the end of the data):
 // for passes that fetch records in another order than the file's.
 std::vector<std::int64_t> ReadRecordStarts(File& index, std::int64_t records);
+
+struct Statistics {
+    std::int64_t records = 0;
+    int longest_line = 0;
+    int shortest_line = 0;
+    int most_fields = 0;
+    int fewest_fields = 0;
+};
 
 // Appends entries through a buffer.
 class IndexWriter {
@@ -45,6 +54,49 @@ class IndexWriter {
     std::vector<char> buf_;
     std::size_t used_ = 0;
     bool ok_ = true;
+};
+
+// The record index and the statistics of a stream of records, with the line
+// and field limits: fed either record by record (the indexing pass) or with
+// the raw bytes an operation writes (so a committed output need not be read
+// again). The first record over a limit stops it: failure() then names the
+// message, the record count and line lengths keep what they reached, the
+// field counts are not taken.
+class IndexBuilder {
+  public:
+    explicit IndexBuilder(File& index) : entries_(index) {}
+
+    // One record: its text bytes, the bytes it occupies with its line break,
+    // whether a line break ends it, its comma count. False once refused.
+    bool Add(std::size_t text, std::int64_t physical, bool has_break, std::size_t commas);
+    // A record as written with CR LF.
+    bool AddRecord(std::string_view text);
+    // Raw bytes as written to the file (any split into pieces).
+    void Feed(std::string_view bytes);
+    // Ends the stream (a last record without line break counts); false when
+    // the index could not be written.
+    bool Finish();
+
+    int failure() const { return failure_; }
+    // Line statistics always; field counts valid only when failure() == 0.
+    const Statistics& stats() const { return stats_; }
+    std::int64_t offset() const { return offset_; }
+    // Every record ended by CR LF.
+    bool canonical() const { return canonical_; }
+    // The bytes held a 0x1A (end of data when read back): only a reading
+    // pass gives the right index then.
+    bool saw_end_of_data() const { return end_of_data_; }
+
+  private:
+    IndexWriter entries_;
+    Statistics stats_;
+    std::int64_t offset_ = 0;
+    int failure_ = 0;
+    bool canonical_ = true;
+    bool end_of_data_ = false;
+    // The record being fed.
+    std::size_t pending_ = 0, pending_commas_ = 0;
+    bool pending_cr_ = false;
 };
 
 }  // namespace tesmora

@@ -13,6 +13,8 @@
 
 namespace tesmora {
 
+class IndexBuilder;
+
 // An open file with 64-bit positions; closes itself.
 class File {
   public:
@@ -101,6 +103,7 @@ class TextWriter {
     TextWriter& operator=(const TextWriter&) = delete;
 
     void WriteRecord(std::string_view record) {
+        if (index_) NoteRecord(record);
         if (buf_.size() - used_ < record.size() + 2) Spill(record.size() + 2);
         if (record.size() + 2 > buf_.size()) {
             Direct(record);
@@ -114,6 +117,8 @@ class TextWriter {
     // Writes pieces that together form one record.
     void WritePart(std::string_view part);
     void EndRecord() { WritePart("\r\n"); }
+    // Indexes what is written, so that it need not be read back.
+    void SetIndex(IndexBuilder* index) { index_ = index; }
     // False when any write so far failed.
     bool Flush();
     bool ok() const { return ok_; }
@@ -121,10 +126,12 @@ class TextWriter {
   private:
     void Spill(std::size_t need);
     void Direct(std::string_view record);
+    void NoteRecord(std::string_view record);
     File& file_;
     std::vector<char> buf_;
     std::size_t used_ = 0;
     bool ok_ = true;
+    IndexBuilder* index_ = nullptr;
 };
 
 // Copies length bytes of in from offset to the end of out, in the kernel
