@@ -143,6 +143,13 @@ bool Document::OpenIndexFile() {
 
 bool Document::LoadWorkingFile(const std::string& name, LoadMode mode) {
     const std::time_t start = std::time(nullptr);
+    if (mode != LoadMode::NotFresh && !working_name_.empty()) {
+        // A new document replaces whatever was loaded: its files go.
+        CloseFiles();
+        for (std::string* old :
+             {&working_name_, &index_name_, &prev_working_name_, &prev_index_name_})
+            DiscardTemp(*old);
+    }
     if (!OpenWorkingFile(name, mode)) return false;
     auto fail = [&] {
         working_.Close();
