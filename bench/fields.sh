@@ -13,7 +13,7 @@
 set -uo pipefail
 
 RUNS=3
-SEED=1
+STREAM=1
 CACHE_DIR=/tmp/tesmora-bench
 
 usage() {
@@ -54,11 +54,11 @@ trap 'rm -rf "$work"' EXIT
 
 if [[ -x "$gen" ]]; then
     # Named as bench/run.sh names it, so the two share one cached file.
-    fingerprint=$("$gen" --records 200 --seed "$SEED" | md5sum | cut -c1-8)
-    input="$CACHE_DIR/members-$records-s$SEED-$fingerprint.csv"
+    fingerprint=$("$gen" --records 200 --stream "$STREAM" | md5sum | cut -c1-8)
+    input="$CACHE_DIR/members-$records-s$STREAM-$fingerprint.csv"
     if [[ ! -s "$input" ]]; then
         echo "generating $records records into $input"
-        "$gen" --records "$records" --seed "$SEED" -o "$input" || exit 1
+        "$gen" --records "$records" --stream "$STREAM" -o "$input" || exit 1
     fi
 else
     # Seven fields, about 150 bytes, double-byte text in fields 1, 2 and 4, CR LF.

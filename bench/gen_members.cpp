@@ -333,13 +333,13 @@ struct Tables {
     }
 };
 
-// xoshiro256** seeded through splitmix64: fast, and the same stream on every platform.
+// xoshiro256** started through splitmix64: fast, and the same stream on every platform.
 class Rng {
   public:
-    explicit Rng(std::uint64_t seed) {
+    explicit Rng(std::uint64_t stream) {
         for (auto& word : s_) {
-            seed += 0x9E3779B97F4A7C15ULL;
-            std::uint64_t z = seed;
+            stream += 0x9E3779B97F4A7C15ULL;
+            std::uint64_t z = stream;
             z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
             z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
             word = z ^ (z >> 31);
@@ -617,7 +617,7 @@ char* write_record(char* p, std::uint32_t number, const Member& m, Rng& rng, con
 
 void usage(FILE* to) {
     std::fputs(
-        "usage: tesmora-gen --records N [--seed S] [-o FILE]\n"
+        "usage: tesmora-gen --records N [--stream S] [-o FILE]\n"
         "Writes N member-list records (Shift-JIS, CP932, seven comma-separated fields,\n"
         "CR LF line ends) to FILE, or to standard output. The same N and S always give\n"
         "the same bytes.\n",
@@ -634,7 +634,7 @@ bool parse_u64(const char* s, std::uint64_t& out) {
 
 int main(int argc, char** argv) {
     std::uint64_t records = 0;
-    std::uint64_t seed = 1;
+    std::uint64_t stream = 1;
     bool have_records = false;
     const char* out_path = nullptr;
 
@@ -653,9 +653,9 @@ int main(int argc, char** argv) {
                 return 2;
             }
             have_records = true;
-        } else if (arg == "--seed" || arg == "-s") {
-            if (!parse_u64(value(), seed)) {
-                std::fprintf(stderr, "tesmora-gen: bad seed\n");
+        } else if (arg == "--stream" || arg == "-s") {
+            if (!parse_u64(value(), stream)) {
+                std::fprintf(stderr, "tesmora-gen: bad stream\n");
                 return 2;
             }
         } else if (arg == "-o" || arg == "--output") {
@@ -682,7 +682,7 @@ int main(int argc, char** argv) {
         if (fd < 0) die(std::string(out_path) + ": " + std::strerror(errno));
     }
 
-    Rng rng(seed);
+    Rng rng(stream);
     Output out(fd);
     // Recent members, for re-registrations that repeat a key a few records later.
     constexpr std::size_t kRecent = 64;

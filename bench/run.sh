@@ -17,7 +17,7 @@ set -uo pipefail
 
 RUNS=3
 CACHE_DIR=/tmp/tesmora-bench
-SEED=1
+STREAM=1
 
 usage() {
     echo "usage: $0 [--check] BUILD_DIR [RECORDS]" >&2
@@ -74,11 +74,11 @@ mkdir -p "$CACHE_DIR" || exit 1
 
 # The cache name carries a fingerprint of the generator's output, so a changed generator
 # does not reuse a stale file.
-fingerprint=$("$gen" --records 200 --seed "$SEED" | md5sum | cut -c1-8)
-input="$CACHE_DIR/members-$records-s$SEED-$fingerprint.csv"
+fingerprint=$("$gen" --records 200 --stream "$STREAM" | md5sum | cut -c1-8)
+input="$CACHE_DIR/members-$records-s$STREAM-$fingerprint.csv"
 if [[ ! -s "$input" ]]; then
     echo "generating $records records into $input"
-    if ! "$gen" --records "$records" --seed "$SEED" -o "$input.tmp.$$" ||
+    if ! "$gen" --records "$records" --stream "$STREAM" -o "$input.tmp.$$" ||
         ! mv "$input.tmp.$$" "$input"; then
         rm -f "$input.tmp.$$"
         echo "$0: generating the input failed" >&2
