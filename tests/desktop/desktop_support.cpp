@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
 #include <cstdlib>
@@ -69,6 +70,33 @@ bool HasInk(const QImage& image, const QRect& rect, QColor background) {
         for (int x = r.left(); x <= r.right(); ++x)
             if (!Near(image.pixelColor(x, y), background, 40)) return true;
     return false;
+}
+
+void Mouse(CChildView& view, QEvent::Type type, Qt::MouseButton button, QPoint at,
+           Qt::MouseButtons held) {
+    QWidget* target = view.viewport();
+    const QPointF local(at);
+    QMouseEvent event(type, local, target->mapToGlobal(local), button, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &event);
+}
+
+void Click(CChildView& view, Qt::MouseButton button, QPoint at) {
+    Mouse(view, QEvent::MouseButtonPress, button, at, button);
+    Mouse(view, QEvent::MouseButtonRelease, button, at);
+}
+
+void DoubleClick(CChildView& view, QPoint at) {
+    Click(view, Qt::LeftButton, at);
+    Mouse(view, QEvent::MouseButtonDblClick, Qt::LeftButton, at, Qt::LeftButton);
+    Mouse(view, QEvent::MouseButtonRelease, Qt::LeftButton, at);
+}
+
+void Drag(CChildView& view, QPoint from, QPoint to) {
+    Mouse(view, QEvent::MouseButtonPress, Qt::LeftButton, from, Qt::LeftButton);
+    const QPoint mid = (from + to) / 2;
+    Mouse(view, QEvent::MouseMove, Qt::NoButton, mid, Qt::LeftButton);
+    Mouse(view, QEvent::MouseMove, Qt::NoButton, to, Qt::LeftButton);
+    Mouse(view, QEvent::MouseButtonRelease, Qt::LeftButton, to);
 }
 
 class ViewHarness::Router : public IViewSink {

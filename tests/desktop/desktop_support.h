@@ -3,8 +3,10 @@
 // folder, files from bytes, a message sink answered from a script, and a
 // record view over a document of its own.
 #include <QColor>
+#include <QEvent>
 #include <QImage>
 #include <QList>
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -73,6 +75,15 @@ bool Near(QColor a, QColor b, int tolerance = 0);
 bool Contains(const QImage& image, const QRect& rect, QColor c, int tolerance = 0);
 // Whether any pixel of rect differs from background.
 bool HasInk(const QImage& image, const QRect& rect, QColor background);
+
+// Mouse events on the view's client area, as the window system delivers them:
+// a double-click is press, release, double-click, release.
+void Mouse(CChildView& view, QEvent::Type type, Qt::MouseButton button, QPoint at,
+           Qt::MouseButtons held = Qt::NoButton);
+void Click(CChildView& view, Qt::MouseButton button, QPoint at);
+void DoubleClick(CChildView& view, QPoint at);
+// Press on from, move through to, release there.
+void Drag(CChildView& view, QPoint from, QPoint to);
 
 // A record view over its own document, with memory settings.
 class ViewHarness {

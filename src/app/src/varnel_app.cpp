@@ -9,6 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "tesmora/dialogs/dbl_del.h"
+#include "tesmora/dialogs/field_len.h"
+#include "tesmora/dialogs/line_del.h"
+#include "tesmora/dialogs/line_length.h"
+#include "tesmora/dialogs/sort_dlg.h"
 #include "tesmora/document/messages.h"
 #include "tesmora/frame/main_frame.h"
 #include "tesmora/frame/message_box.h"
@@ -116,6 +121,25 @@ QString CVarnelApp::LockFilePath(const QString& dir) {
     return QDir(folder).filePath(name);
 }
 
+// Each operation command runs its dialog modally; the dialog does the rest.
+namespace {
+template <typename Dialog>
+void RunDialog(Document& doc, CMainFrame& frame) {
+    Dialog dialog(doc, frame.View(), &frame);
+    dialog.exec();
+}
+}  // namespace
+
+void CVarnelApp::AddOperations() {
+    CMainFrame& f = *frame_;
+    Document& d = *doc_;
+    f.AddOperation(ID_SORT_SHORI, [&d, &f] { RunDialog<CSortDlg>(d, f); });
+    f.AddOperation(ID_JUUFUKU_SHORI, [&d, &f] { RunDialog<CDblDel>(d, f); });
+    f.AddOperation(ID_JOUKEN_SHORI, [&d, &f] { RunDialog<CLineDel>(d, f); });
+    f.AddOperation(ID_LINE_SHORI, [&d, &f] { RunDialog<CLineLength>(d, f); });
+    f.AddOperation(ID_FIELD_LEN_SHORI, [&d, &f] { RunDialog<CFieldLen>(d, f); });
+}
+
 bool CVarnelApp::InitInstance(const QStringList& files) {
     // One instance at a time. The lock is held until this object ends; a lock
     // left by a process that no longer runs is taken over.
@@ -139,6 +163,7 @@ bool CVarnelApp::InitInstance(const QStringList& files) {
     host_->frame = frame_.get();
     host_->status = frame_->StatusBar();
     boxes_->SetMainWindow(frame_.get());
+    AddOperations();
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();

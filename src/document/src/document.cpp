@@ -176,13 +176,15 @@ bool Document::LoadWorkingFile(const std::string& name, LoadMode mode) {
     view_state_.top_offset = ByteOffset{0};
     view_state_.copy_mark = view_state_.cut_mark = FieldIndex{-1};
     view_state_.sel_start = view_state_.sel_end = FieldIndex{-1};
+    // The time the load took, not the time the question below stays open.
+    const std::time_t loaded = std::time(nullptr);
     if (mode == LoadMode::Fresh && stats_.most_fields == 1 &&
         Message(30004, MsgStyle::Question) == kIdYes) {
         Message(30012, MsgStyle::Info);
         SetSplitMode(true);
     }
     view_.UpdateViewLayout();
-    progress_.SetStatusText(FormatElapsed(std::time(nullptr) - start));
+    progress_.SetStatusText(FormatElapsed(loaded - start));
     return true;
 }
 

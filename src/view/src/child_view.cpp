@@ -6,7 +6,10 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGlyphRun>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -19,6 +22,7 @@
 #include <vector>
 
 #include "tesmora/document/record_index.h"
+#include "tesmora/ops/field_edit.h"
 #include "tesmora/view/codepage.h"
 
 namespace tesmora::desktop {
@@ -28,6 +32,8 @@ constexpr quint32 kNotLooked = std::numeric_limits<quint32>::max();
 constexpr int kMaxDroppedFiles = 100;
 // A wheel notch; finer wheels (touchpads) add up to one before the view moves.
 constexpr int kWheelNotch = 120;
+// The drag feedback: a grey line two pixels wide.
+const QColor kFeedbackLine{128, 128, 128};
 
 // The face of the original program where it exists, else the Japanese
 // gothic that ships with the desktop, else any fixed-pitch face.
@@ -79,6 +85,12 @@ CChildView::CChildView(Document& doc, ViewOptions& options, ISettingsStore& sett
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setCursor(Qt::ArrowCursor);
+    // Hovering over a split line changes the cursor.
+    viewport()->setMouseTracking(true);
+    // The right button's release opens the field menu; no context-menu event
+    // may reach the frame first.
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    viewport()->setContextMenuPolicy(Qt::PreventContextMenu);
     font_family_ = PickFontFamily();
     MeasureFont();
 
@@ -390,6 +402,8 @@ void CChildView::UpdateViewLayout() {
 }
 
 void CChildView::Layout() {
+    // Repainting from the image removes a drag's feedback line.
+    feedback_ = QRect();
     if (!EnsureImage()) return;
     FillBackground();
     if (!doc_.IsOpen()) {
@@ -454,6 +468,7 @@ void CChildView::Layout() {
 }
 
 void CChildView::RedrawView() {
+    feedback_ = QRect();
     if (!EnsureImage()) return;
     FillBackground();
     if (!doc_.IsOpen()) return;
@@ -670,6 +685,7 @@ void CChildView::paintEvent(QPaintEvent* event) {
         painter.drawImage(event->rect().topLeft(), image_,
                           QRectF(QPointF(event->rect().topLeft()) * image_.devicePixelRatio(),
                                  QSizeF(event->rect().size()) * image_.devicePixelRatio()));
+        if (!feedback_.isEmpty()) painter.fillRect(feedback_ & event->rect(), kFeedbackLine);
     } else {
         painter.fillRect(event->rect(), palette().color(QPalette::Base));
     }
@@ -705,6 +721,182 @@ void CChildView::dropEvent(QDropEvent* event) {
     if (paths.isEmpty()) return;
     event->acceptProposedAction();
     emit filesDropped(paths);
+}
+
+// ---- field selection ----
+
+int CChildView::NumberArea() const {
+    return options_.show_record_numbers ? LeftMargin() - 3 : 0;
+}
+
+FieldIndex CChildView::FieldAt(int x, int y) {
+    const double content_x = static_cast<double>(x) + h_offset_ - NumberArea();
+    const int columns = static_cast<int>(content_x / char_width_) + 1;
+    const double content_y = static_cast<double>(y) - (options_.show_ruler ? char_height_ : 0);
+    const int row = static_cast<int>(content_y / char_height_) + 1;
+    return FieldAtCell(doc_, columns, row);
+}
+
+void CChildView::SelectField(FieldIndex f) {
+    if (tesmora::SelectField(doc_.View(), f)) doc_.ViewSink().RedrawView();
+}
+
+void CChildView::ClampSelectionStart() {
+    if (tesmora::ClampSelectionStart(doc_.View(), doc_.Stats().most_fields))
+        doc_.ViewSink().RedrawView();
+}
+
+bool CChildView::OnFieldCommand(int id) {
+    return RunFieldCommand(doc_, id, menu_field_);
+}
+
+void CChildView::ShowFieldMenu(const QPoint& global) {
+    QMenu menu(this);
+    const ViewState& state = doc_.View();
+    for (const MenuItem& item : PopupItems(PopupFor(state, menu_field_))) {
+        if (item.id == 0) {
+            menu.addSeparator();
+            continue;
+        }
+        QAction* action = menu.addAction(QString::fromUtf8(item.text));
+        action->setData(item.id);
+        action->setEnabled(IsCommandEnabled(state, item.id));
+    }
+    QAction* chosen = nullptr;
+    if (run_menu_) {
+        chosen = run_menu_(menu, global);
+    } else {
+        // Centred horizontally on the mouse.
+        chosen = menu.exec(global - QPoint(menu.sizeHint().width() / 2, 0));
+    }
+    if (chosen && chosen->isEnabled()) OnFieldCommand(chosen->data().toInt());
+}
+
+void CChildView::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if ((key == Qt::Key_Left || key == Qt::Key_Right) && doc_.IsOpen() &&
+        doc_.View().sel_start.value != -1) {
+        const bool ctrl = event->modifiers().testFlag(Qt::ControlModifier);
+        if (MoveSelection(doc_.View(), key == Qt::Key_Left ? -1 : 1, ctrl,
+                          doc_.Stats().most_fields))
+            doc_.ViewSink().RedrawView();
+        event->accept();
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+// ---- multiple split mode ----
+
+SplitGeometry CChildView::CurrentSplitGeometry() const {
+    SplitGeometry g;
+    g.char_width = char_width_;
+    g.h_offset = h_offset_;
+    g.number_area = NumberArea();
+    g.h_max = h_max_;
+    g.client_width = viewport()->width();
+    return g;
+}
+
+int CChildView::SplitLineAt(int x) const {
+    return desktop::SplitLineAt(CurrentSplitGeometry(), doc_.View().split_positions, x);
+}
+
+int CChildView::SplitDropPosition(int x) const {
+    return desktop::SplitDropPosition(CurrentSplitGeometry(), doc_.View().split_positions,
+                                      dragged_line_, x);
+}
+
+void CChildView::DragSplitLine(int x) {
+    const int height = viewport()->height();
+    x = std::clamp(x, 0, viewport()->width());
+    const QRect next(x - 1, 0, 2, height);
+    if (!feedback_.isEmpty()) viewport()->update(feedback_);
+    feedback_ = next;
+    viewport()->update(feedback_);
+}
+
+void CChildView::EndDrag() {
+    dragged_line_ = -1;
+    if (!feedback_.isEmpty()) viewport()->update(feedback_);
+    feedback_ = QRect();
+}
+
+void CChildView::mousePressEvent(QMouseEvent* event) {
+    const ViewState& view = doc_.View();
+    if (event->button() == Qt::LeftButton && doc_.IsOpen() && view.split_mode &&
+        !view.split_positions.empty()) {
+        const int i = SplitLineAt(static_cast<int>(event->position().x()));
+        if (i >= 0) dragged_line_ = i;
+        event->accept();
+        return;
+    }
+    QAbstractScrollArea::mousePressEvent(event);
+}
+
+void CChildView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mouseDoubleClickEvent(event);
+        return;
+    }
+    event->accept();
+    if (!doc_.IsOpen()) return;
+    const QPoint at = event->position().toPoint();
+    ViewState& view = doc_.View();
+    if (view.split_mode && static_cast<int>(view.split_positions.size()) < kMaxSplits) {
+        const int px = SplitDropPosition(at.x());
+        if (px > 1) {
+            view.split_positions.push_back(px / char_width_);
+            doc_.ViewSink().RedrawView();
+        }
+        return;
+    }
+    SelectField(FieldAt(at.x(), at.y()));
+}
+
+void CChildView::mouseMoveEvent(QMouseEvent* event) {
+    const ViewState& view = doc_.View();
+    const int x = static_cast<int>(event->position().x());
+    if (doc_.IsOpen() && view.split_mode && !view.split_positions.empty()) {
+        if (dragged_line_ >= 0)
+            DragSplitLine(x);
+        else
+            viewport()->setCursor(SplitLineAt(x) >= 0 ? Qt::SizeHorCursor : Qt::ArrowCursor);
+    } else if (viewport()->cursor().shape() != Qt::ArrowCursor) {
+        // The mode ended while the cursor was over a line.
+        viewport()->setCursor(Qt::ArrowCursor);
+    }
+    event->accept();
+}
+
+void CChildView::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (event->button() == Qt::RightButton) {
+        event->accept();
+        menu_field_ = doc_.IsOpen() ? FieldAt(at.x(), at.y()) : FieldIndex{-1};
+        if (menu_field_.value != -1) ShowFieldMenu(event->globalPosition().toPoint());
+        return;
+    }
+    if (event->button() != Qt::LeftButton || dragged_line_ < 0) {
+        QAbstractScrollArea::mouseReleaseEvent(event);
+        return;
+    }
+    event->accept();
+    viewport()->setCursor(Qt::ArrowCursor);
+    ViewState& view = doc_.View();
+    const int dragged = dragged_line_;
+    // The mode may have ended or the lines changed (undo, close) while the
+    // button was held; then the drag is dropped without a change.
+    if (doc_.IsOpen() && view.split_mode &&
+        dragged < static_cast<int>(view.split_positions.size())) {
+        const int r = SplitDropPosition(at.x());
+        if (r == kDropOnOtherLine)
+            view.split_positions.erase(view.split_positions.begin() + dragged);
+        else if (r != kDropOnOwnLine)
+            view.split_positions[static_cast<std::size_t>(dragged)] = r / char_width_;
+    }
+    EndDrag();
+    doc_.ViewSink().RedrawView();
 }
 
 }  // namespace tesmora::desktop

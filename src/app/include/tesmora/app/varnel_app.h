@@ -54,6 +54,8 @@ class CVarnelApp : public QObject {
 
   private:
     class Host;
+    // The operation buttons of the "テキスト処理" panel.
+    void AddOperations();
     AppOptions options_;
     std::unique_ptr<QtSettingsStore> settings_;
     std::unique_ptr<QtMessageSink> boxes_;

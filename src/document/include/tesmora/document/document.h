@@ -34,7 +34,7 @@ struct ViewState {
     FieldIndex copy_mark{-1};
     FieldIndex cut_mark{-1};
     bool split_mode = false;
-    std::vector<int> split_positions;  // byte columns, ascending
+    std::vector<int> split_positions;  // byte columns, in the order placed
 };
 
 class Document {

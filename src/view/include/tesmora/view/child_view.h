@@ -8,15 +8,20 @@
 #include <QFont>
 #include <QImage>
 #include <QRawFont>
+#include <QRect>
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string_view>
 
 #include "tesmora/document/document.h"
+#include "tesmora/view/split_lines.h"
 #include "tesmora/view/view_options.h"
 
+class QAction;
+class QMenu;
 class QPainter;
 
 namespace tesmora::desktop {
@@ -90,6 +95,30 @@ class CChildView : public QAbstractScrollArea, public IViewSink {
     // The face the records are drawn with.
     QString FontFamily() const { return font_family_; }
 
+    // ---- field selection ----
+    // The field under a client point: right of a record its last field, in
+    // the record-number margin or below the last record field 0.
+    FieldIndex FieldAt(int x, int y);
+    void SelectField(FieldIndex f);
+    void ClampSelectionStart();
+    // The field of the last right-click, which the context menu acts on.
+    FieldIndex MenuField() const { return menu_field_; }
+    // A context-menu command on the menu field.
+    bool OnFieldCommand(int id);
+    // Shows the context menu and returns the chosen item (nullptr for none).
+    // Replaceable, so tests can read and answer the menu.
+    using MenuRunner = std::function<QAction*(QMenu& menu, const QPoint& global)>;
+    void SetMenuRunner(MenuRunner runner) { run_menu_ = std::move(runner); }
+
+    // ---- multiple split mode ----
+    SplitGeometry CurrentSplitGeometry() const;
+    int SplitLineAt(int x) const;
+    int SplitDropPosition(int x) const;
+    // Moves the grey feedback line of a drag to x (drawn over the image).
+    void DragSplitLine(int x);
+    int DraggedLine() const { return dragged_line_; }
+    QRect FeedbackRect() const { return feedback_; }
+
   signals:
     // Ctrl + wheel changed the font size; the ribbon's font box follows.
     void fontSizeChanged(int points);
@@ -104,6 +133,11 @@ class CChildView : public QAbstractScrollArea, public IViewSink {
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
     struct Glyphs;
@@ -120,6 +154,9 @@ class CChildView : public QAbstractScrollArea, public IViewSink {
     void SyncScrollBoxes();
     void Repaint();
     bool WheelStep(int delta);
+    int NumberArea() const;
+    void ShowFieldMenu(const QPoint& global);
+    void EndDrag();
 
     Document& doc_;
     ViewOptions& options_;
@@ -149,6 +186,11 @@ class CChildView : public QAbstractScrollArea, public IViewSink {
     bool syncing_ = false;  // moving the scroll boxes ourselves
     bool relayout_ = false;
     bool wait_cursor_ = false;
+
+    FieldIndex menu_field_{-1};
+    MenuRunner run_menu_;
+    int dragged_line_ = -1;
+    QRect feedback_;  // the drag's feedback line, empty when none
 };
 
 }  // namespace tesmora::desktop
