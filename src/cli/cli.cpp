@@ -115,7 +115,9 @@ bool WriteOutput(Context& ctx) {
         ctx.doc.Message(30039, MsgStyle::Error, "-\n");
         return false;
     }
-    return ctx.doc.SaveDocument(target, false);
+    // Nothing uses the document after its output is saved: an operation's
+    // committed output can simply be renamed into place.
+    return ctx.doc.MoveWorkingFileTo(target) || ctx.doc.SaveDocument(target, false);
 }
 
 int RunAndSave(Context& ctx, const std::function<bool(Context&)>& checks,

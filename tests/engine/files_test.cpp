@@ -272,6 +272,42 @@ TEST_F(FilesTest, InPlaceDocumentIsNeverWrittenOrDeleted) {
     EXPECT_EQ(ReadBytes(path), "a,1\nb,2\n");
 }
 
+TEST_F(FilesTest, CommittedOutputMovesIntoPlaceKeepingTheTargetsPermissions) {
+    ASSERT_TRUE(doc->OpenDocument(MakeFile("in.csv", "a,1\nb,2")));
+    ASSERT_TRUE(RunOperation(*doc, Identity));
+    const std::string working = doc->WorkingFileName();
+    const std::string target = MakeFile("out.csv", "old\r\n");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write,
+                    fs::perm_options::replace);
+    ASSERT_TRUE(doc->MoveWorkingFileTo(target));
+    EXPECT_EQ(ReadBytes(target), "a,1\r\nb,2\r\n");
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_FALSE(fs::exists(working));
+    EXPECT_FALSE(doc->IsOpen());
+    doc.reset();
+    EXPECT_TRUE(fs::exists(target));  // no longer ours to delete
+}
+
+TEST_F(FilesTest, OnlyOurOwnSavedFormFileIsMoved) {
+    // Read in place: the user's file must never be moved.
+    const std::string in = MakeFile("in.csv", "a,1\r\n");
+    ASSERT_TRUE(doc->LoadWorkingFile(in, LoadMode::InPlace));
+    EXPECT_FALSE(doc->MoveWorkingFileTo(Path("out.csv")));
+    EXPECT_TRUE(fs::exists(in));
+    // A fresh copy with LF breaks is not in the saved form.
+    ASSERT_TRUE(doc->OpenDocument(MakeFile("lf.csv", "a,1\n")));
+    EXPECT_FALSE(doc->MoveWorkingFileTo(Path("out.csv")));
+    EXPECT_TRUE(doc->IsOpen());
+    // A read-only target is refused and left alone.
+    ASSERT_TRUE(RunOperation(*doc, Identity));
+    const std::string ro = MakeFile("ro.csv", "keep\r\n");
+    fs::permissions(ro, fs::perms::owner_read, fs::perm_options::replace);
+    EXPECT_FALSE(doc->MoveWorkingFileTo(ro));
+    EXPECT_EQ(ReadBytes(ro), "keep\r\n");
+    EXPECT_EQ(Records(), std::vector<std::string>{"a,1"});
+}
+
 TEST_F(FilesTest, TemporaryNamesAreUnique) {
     std::set<std::string> names;
     for (int i = 0; i < 50; ++i) {

@@ -151,25 +151,35 @@ bool Document::AppendFile(const std::string& path) {
     return true;
 }
 
+namespace {
+
+// Where a save goes (a link's target, not the link) and the permissions the
+// saved file gets (those of the file it replaces); false when an existing
+// target may not be written.
+bool ResolveSaveTarget(fs::path& path, fs::perms& perms) {
+    std::error_code ec;
+    perms = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+            fs::perms::others_read;
+    if (!fs::exists(path, ec)) return true;
+    if (fs::is_symlink(fs::symlink_status(path, ec))) path = fs::canonical(path, ec);
+    perms = fs::status(path, ec).permissions();
+    File probe;
+    return (perms & fs::perms::owner_write) != fs::perms::none && probe.Open(ToUtf8(path), "r+b");
+}
+
+}  // namespace
+
 bool Document::SaveDocument(const std::string& target, bool as_new) {
     std::error_code ec;
     fs::path path = ToPath(target);
-    const bool exists = fs::exists(path, ec);
-    if (as_new && exists && Message(30009, MsgStyle::Question) != kIdYes) return false;
+    if (as_new && fs::exists(path, ec) && Message(30009, MsgStyle::Question) != kIdYes)
+        return false;
     auto refuse = [&] {
         Message(30039, MsgStyle::Error, target + "\n");
         return false;
     };
-    // Replace the file a link points to, not the link.
-    if (exists && fs::is_symlink(fs::symlink_status(path, ec))) path = fs::canonical(path, ec);
-    fs::perms perms = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                      fs::perms::others_read;
-    if (exists) {
-        perms = fs::status(path, ec).permissions();
-        File probe;
-        if ((perms & fs::perms::owner_write) == fs::perms::none || !probe.Open(ToUtf8(path), "r+b"))
-            return refuse();
-    }
+    fs::perms perms;
+    if (!ResolveSaveTarget(path, perms)) return refuse();
     // Write beside the target and replace it only once the whole file is
     // written, so a failure never destroys the user's file.
     fs::path temp;
@@ -193,6 +203,28 @@ bool Document::SaveDocument(const std::string& target, bool as_new) {
     }
     if (working_writable_) working_.SeekEnd();
     if (as_new) Message(30011, MsgStyle::Info);
+    return true;
+}
+
+bool Document::MoveWorkingFileTo(const std::string& target) {
+    // Only a temporary file of ours already in the saved form can simply
+    // become the target; anything else is saved by copying.
+    if (!IsOpen() || !canonical_ || owned_temps_.count(working_name_) == 0) return false;
+    fs::path path = ToPath(target);
+    fs::perms perms;
+    if (!ResolveSaveTarget(path, perms)) return false;
+    std::error_code ec;
+    const fs::path working = ToPath(working_name_);
+    working_.Close();
+    fs::permissions(working, perms, ec);
+    fs::rename(working, path, ec);  // fails across file systems
+    if (ec) {
+        working_.Open(working_name_, "r+b");
+        return false;
+    }
+    owned_temps_.erase(working_name_);
+    working_name_.clear();
+    CloseFiles();
     return true;
 }
 

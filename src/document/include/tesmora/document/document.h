@@ -115,6 +115,11 @@ class Document {
     bool OpenFiles(std::vector<std::string> paths, bool ask_first_record);
     bool AppendFile(const std::string& path);
     bool SaveDocument(const std::string& target, bool as_new);
+    // Batch end: the working file itself becomes target (replacing it) when it
+    // is a temporary file of ours on the same file system, already in the
+    // saved form. The document is closed then; false (and nothing changed)
+    // when a copying save is needed instead.
+    bool MoveWorkingFileTo(const std::string& target);
     // Save command: writes to the current file when modified.
     bool Save();
     // Save As command.
