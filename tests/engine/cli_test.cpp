@@ -1,8 +1,6 @@
 // The batch front end as a whole process: output, messages, exit status.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <array>
 #include <cstdio>
 
 #include "engine_fixture.h"
@@ -13,32 +11,14 @@ namespace {
 using testing::EngineTest;
 using testing::ReadBytes;
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
 class CliTest : public EngineTest {
   protected:
-    Result Run(const std::string& args) {
-        const std::string err_path = Path("stderr.txt");
-        const std::string cmd = std::string(TESMORA_CLI) + " " + args + " 2>" + err_path;
-        Result r;
-        FILE* pipe = popen(cmd.c_str(), "r");
-        std::array<char, 4096> buf;
-        std::size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) r.out.append(buf.data(), n);
-        const int raw = pclose(pipe);
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.err = ReadBytes(err_path);
-        return r;
-    }
+    CliResult Run(const std::string& args) { return RunCli(args); }
 };
 
 TEST_F(CliTest, StatsPrintsEveryValue) {
     const std::string in = MakeFile("in.csv", "a,bbb\r\ncccc,d\r\nx,y,z");
-    Result r = Run("stats --extremes " + in);
+    CliResult r = Run("stats --extremes " + in);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
               "records: 3\nmost_fields: 3\nfewest_fields: 2\nlongest_line: 8\nshortest_line: 6\n"
@@ -50,14 +30,14 @@ TEST_F(CliTest, SaveJoinsInputsSkippingHeadersAndEndsEveryRecordWithCrLf) {
     const std::string a = MakeFile("a.csv", "h\r\na,1\nb,2");
     const std::string b = MakeFile("b.csv", "h\r\nc,3\r\n");
     const std::string out = Path("out.csv");
-    Result r = Run("save " + a + " " + b + " --first-rec 2 -o " + out);
+    CliResult r = Run("save " + a + " " + b + " --first-rec 2 -o " + out);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadBytes(out), "h\r\na,1\r\nb,2\r\nc,3\r\n");
     EXPECT_EQ(ReadBytes(a), "h\r\na,1\nb,2");
 }
 
 TEST_F(CliTest, SaveToStandardOutput) {
-    Result r = Run("save " + MakeFile("a.csv", "x\ny") + " -o -");
+    CliResult r = Run("save " + MakeFile("a.csv", "x\ny") + " -o -");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "x\r\ny\r\n");
 }
@@ -83,7 +63,7 @@ TEST_P(CliFailTest, ExitStatusAndMessage) {
     put("{BAD}", MakeFile("bad.csv", std::string(5000, 'x') + "\r\n"));
     put("{OUT}", Path("out.csv"));
     MakeFile("out.csv", "keep\r\n");
-    Result r = Run(args);
+    CliResult r = Run(args);
     EXPECT_EQ(r.status, c.status) << r.err;
     EXPECT_NE(r.err.find(c.err_contains), std::string::npos) << r.err;
     EXPECT_EQ(ReadBytes(Path("out.csv")), "keep\r\n");  // never touched on failure
@@ -106,11 +86,11 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CliTest, HelpListsCommandsAndExitsZero) {
-    Result r = Run("--help");
+    CliResult r = Run("--help");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("  stats "), std::string::npos);
     EXPECT_NE(r.out.find("  save "), std::string::npos);
-    Result c = Run("stats --help");
+    CliResult c = Run("stats --help");
     EXPECT_EQ(c.status, 0);
     EXPECT_NE(c.out.find("--extremes"), std::string::npos);
 }
@@ -118,7 +98,7 @@ TEST_F(CliTest, HelpListsCommandsAndExitsZero) {
 TEST_F(CliTest, ProgressStaysOffWhenStandardErrorIsNotATerminal) {
     std::string big;
     for (int i = 0; i < 5000; ++i) big += "a,b,c\r\n";
-    Result r = Run("stats " + MakeFile("big.csv", big));
+    CliResult r = Run("stats " + MakeFile("big.csv", big));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
 }

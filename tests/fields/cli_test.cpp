@@ -1,6 +1,5 @@
 // tesmora-cli field-delete and field-paste: exit status and output bytes.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,14 +14,12 @@ using testing::ReadBytes;
 
 class FieldCliTest : public testing::EngineTest {
   protected:
-    // Runs tesmora-cli with args (file names relative to the scratch folder).
     int Run(const std::string& args) {
-        const std::string cmd =
-            "cd '" + dir_.string() + "' && '" TESMORA_CLI "' " + args + " 2>" + Path("stderr.txt");
-        const int status = std::system(cmd.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        last_ = RunCli(args);
+        return last_.status;
     }
-    std::string Err() { return ReadBytes(Path("stderr.txt")); }
+    std::string Err() const { return last_.err; }
+    CliResult last_;
 };
 
 TEST_F(FieldCliTest, EditsAndWritesCrLfRecords) {

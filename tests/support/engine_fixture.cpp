@@ -1,6 +1,9 @@
 #include "engine_fixture.h"
 
+#include <sys/wait.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <random>
 
 namespace tesmora::testing {
@@ -59,6 +62,21 @@ std::vector<std::string> EngineTest::Records() {
     Line line;
     while (reader.Next(line)) out.emplace_back(line.text);
     return out;
+}
+
+EngineTest::CliResult EngineTest::RunCli(const std::string& args) {
+    const std::string err_path = Path("stderr.txt");
+    const std::string cmd =
+        "cd '" + dir_.string() + "' && '" TESMORA_CLI "' " + args + " 2>'" + err_path + "'";
+    CliResult r;
+    FILE* pipe = popen(cmd.c_str(), "r");
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) r.out.append(buf, n);
+    const int raw = pclose(pipe);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.err = ReadBytes(err_path);
+    return r;
 }
 
 }  // namespace tesmora::testing

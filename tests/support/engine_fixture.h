@@ -61,6 +61,15 @@ class EngineTest : public ::testing::Test {
     // Every record of the working file, in order.
     std::vector<std::string> Records();
 
+    struct CliResult {
+        int status;
+        std::string out;
+        std::string err;
+    };
+    // Runs tesmora-cli with args in the scratch folder (so file names may be
+    // relative to it), capturing its output, errors and exit status.
+    CliResult RunCli(const std::string& args);
+
     std::filesystem::path dir_;
     ScriptedMessages messages;
     RecordingProgress progress;
