@@ -308,6 +308,17 @@ TEST_F(FilesTest, OnlyOurOwnSavedFormFileIsMoved) {
     EXPECT_EQ(Records(), std::vector<std::string>{"a,1"});
 }
 
+TEST_F(FilesTest, SavingToADeviceWritesIntoItAndNeverReplacesIt) {
+    ASSERT_TRUE(doc->OpenDocument(MakeFile("in.csv", "a,1\r\n")));
+    ASSERT_TRUE(RunOperation(*doc, Identity));
+    EXPECT_FALSE(doc->MoveWorkingFileTo("/dev/null"));
+    EXPECT_TRUE(doc->SaveDocument("/dev/null", false));
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    EXPECT_FALSE(doc->SaveDocument(dir_.string(), false));  // a folder
+    EXPECT_TRUE(messages.Saw(30039));
+    EXPECT_TRUE(fs::is_directory(dir_));
+}
+
 TEST_F(FilesTest, TemporaryNamesAreUnique) {
     std::set<std::string> names;
     for (int i = 0; i < 50; ++i) {

@@ -180,6 +180,16 @@ bool Document::SaveDocument(const std::string& target, bool as_new) {
     };
     fs::perms perms;
     if (!ResolveSaveTarget(path, perms)) return refuse();
+    const auto kind = fs::status(path, ec).type();
+    if (kind == fs::file_type::directory) return refuse();
+    if (kind != fs::file_type::not_found && kind != fs::file_type::regular) {
+        // A device or a pipe holds no file to protect, and must never be
+        // replaced by one: write into it.
+        File device;
+        if (!device.Open(ToUtf8(path), "wb") || !WriteAllRecords(device)) return refuse();
+        if (working_writable_) working_.SeekEnd();
+        return true;
+    }
     // Write beside the target and replace it only once the whole file is
     // written, so a failure never destroys the user's file.
     fs::path temp;
@@ -214,6 +224,8 @@ bool Document::MoveWorkingFileTo(const std::string& target) {
     fs::perms perms;
     if (!ResolveSaveTarget(path, perms)) return false;
     std::error_code ec;
+    const auto kind = fs::status(path, ec).type();
+    if (kind != fs::file_type::not_found && kind != fs::file_type::regular) return false;
     const fs::path working = ToPath(working_name_);
     working_.Close();
     fs::permissions(working, perms, ec);
