@@ -2,13 +2,31 @@
 //
 // usage: tesmora-cli save INPUT... -o OUTPUT
 //   Every record is written with CR LF, the last one included.
+#include <filesystem>
+#include <thread>
+
 #include "cli.h"
+#include "tesmora/document/paths.h"
 
 namespace tesmora::cli {
 namespace {
 
 int RunSave(Context& ctx) {
-    if (!LoadInputs(ctx)) return kExitFailed;
+    const std::string& target = *ctx.args.output;
+    if (ctx.args.inputs.size() != 1 || target == "-") {
+        if (!LoadInputs(ctx)) return kExitFailed;
+        return WriteOutput(ctx) ? kExitOk : kExitFailed;
+    }
+    // A file already in the saved form is saved as a byte copy: make it on
+    // the other core while this one checks and indexes the file.
+    std::string copy;
+    std::thread copier([&] { copy = Document::PrepareSaveCopy(ctx.args.inputs[0], target); });
+    const bool loaded = LoadInputs(ctx);
+    copier.join();
+    if (loaded && ctx.doc.SaveFromCopy(copy, target)) return kExitOk;
+    std::error_code ec;
+    if (!copy.empty()) std::filesystem::remove(ToPath(copy), ec);
+    if (!loaded) return kExitFailed;
     return WriteOutput(ctx) ? kExitOk : kExitFailed;
 }
 

@@ -36,6 +36,27 @@ TEST_F(CliTest, SaveJoinsInputsSkippingHeadersAndEndsEveryRecordWithCrLf) {
     EXPECT_EQ(ReadBytes(a), "h\r\na,1\nb,2");
 }
 
+TEST_F(CliTest, SaveOfOneFileInSavedFormOrNotLeavesNothingBeside) {
+    struct Case {
+        std::string in, out;
+    };
+    for (const Case& c :
+         {Case{"a,1\r\nb,2\r\n", "a,1\r\nb,2\r\n"}, Case{"a,1\nb,2", "a,1\r\nb,2\r\n"},
+          Case{"a\r\n\x1A"
+               "junk",
+               "a\r\n"}}) {
+        const std::string in = MakeFile("one.csv", c.in);
+        MakeFile("out.csv", "old\r\n");
+        CliResult r = Run("save one.csv -o out.csv");
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(ReadBytes(Path("out.csv")), c.out);
+        EXPECT_EQ(ReadBytes(in), c.in);
+        int files = 0;
+        for (auto& e : std::filesystem::directory_iterator(dir_)) files += e.is_regular_file();
+        EXPECT_EQ(files, 3);  // one.csv, out.csv, stderr.txt
+    }
+}
+
 TEST_F(CliTest, SaveToStandardOutput) {
     CliResult r = Run("save " + MakeFile("a.csv", "x\ny") + " -o -");
     EXPECT_EQ(r.status, 0);

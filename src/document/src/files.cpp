@@ -167,7 +167,53 @@ bool ResolveSaveTarget(fs::path& path, fs::perms& perms) {
     return (perms & fs::perms::owner_write) != fs::perms::none && probe.Open(ToUtf8(path), "r+b");
 }
 
+// Creates a new file beside target (same folder, so it can replace target by
+// renaming); its path goes to temp.
+bool CreateBeside(const fs::path& target, fs::path& temp, File& out) {
+    std::error_code ec;
+    for (int attempt = 0; attempt < 100 && !out.IsOpen(); ++attempt) {
+        temp = target;
+        temp += ".Tes" + std::to_string(attempt) + ".tmp";
+        if (!fs::exists(temp, ec)) out.Open(ToUtf8(temp), "wbx");
+    }
+    return out.IsOpen();
+}
+
+// Renames file over target (resolved as a save resolves it); false, with
+// nothing changed, when target is not a plain file that may be replaced.
+bool ReplaceByRename(const fs::path& file, const std::string& target) {
+    fs::path path = ToPath(target);
+    fs::perms perms;
+    if (!ResolveSaveTarget(path, perms)) return false;
+    std::error_code ec;
+    const auto kind = fs::status(path, ec).type();
+    if (kind != fs::file_type::not_found && kind != fs::file_type::regular) return false;
+    fs::permissions(file, perms, ec);
+    fs::rename(file, path, ec);  // fails across file systems
+    return !ec;
+}
+
 }  // namespace
+
+std::string Document::PrepareSaveCopy(const std::string& source, const std::string& target) {
+    File in, out;
+    fs::path temp;
+    if (!in.Open(source, "rb") || !CreateBeside(ToPath(target), temp, out)) return {};
+    const std::int64_t size = in.Size();
+    const bool ok = CopyRange(in, 0, size, out);
+    out.Close();
+    std::error_code ec;
+    if (!ok) fs::remove(temp, ec);
+    return ok ? ToUtf8(temp) : std::string{};
+}
+
+bool Document::SaveFromCopy(const std::string& copy, const std::string& target) {
+    // The copy is the saved form only when the document is that file exactly.
+    if (!IsOpen() || !canonical_ || ToPath(copy).empty()) return false;
+    std::error_code ec;
+    if (static_cast<std::int64_t>(fs::file_size(ToPath(copy), ec)) != data_end_ || ec) return false;
+    return ReplaceByRename(ToPath(copy), target);
+}
 
 bool Document::SaveDocument(const std::string& target, bool as_new) {
     std::error_code ec;
@@ -194,12 +240,7 @@ bool Document::SaveDocument(const std::string& target, bool as_new) {
     // written, so a failure never destroys the user's file.
     fs::path temp;
     File out;
-    for (int attempt = 0; attempt < 100 && !out.IsOpen(); ++attempt) {
-        temp = path;
-        temp += ".Tes" + std::to_string(attempt) + ".tmp";
-        if (!fs::exists(temp, ec)) out.Open(ToUtf8(temp), "wbx");
-    }
-    if (!out.IsOpen()) return refuse();
+    if (!CreateBeside(path, temp, out)) return refuse();
     bool ok = WriteAllRecords(out);
     out.Close();
     if (ok) {
@@ -220,17 +261,8 @@ bool Document::MoveWorkingFileTo(const std::string& target) {
     // Only a temporary file of ours already in the saved form can simply
     // become the target; anything else is saved by copying.
     if (!IsOpen() || !canonical_ || owned_temps_.count(working_name_) == 0) return false;
-    fs::path path = ToPath(target);
-    fs::perms perms;
-    if (!ResolveSaveTarget(path, perms)) return false;
-    std::error_code ec;
-    const auto kind = fs::status(path, ec).type();
-    if (kind != fs::file_type::not_found && kind != fs::file_type::regular) return false;
-    const fs::path working = ToPath(working_name_);
     working_.Close();
-    fs::permissions(working, perms, ec);
-    fs::rename(working, path, ec);  // fails across file systems
-    if (ec) {
+    if (!ReplaceByRename(ToPath(working_name_), target)) {
         working_.Open(working_name_, "r+b");
         return false;
     }

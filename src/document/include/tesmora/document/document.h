@@ -120,6 +120,13 @@ class Document {
     // saved form. The document is closed then; false (and nothing changed)
     // when a copying save is needed instead.
     bool MoveWorkingFileTo(const std::string& target);
+    // Batch save of a single file read in place: source is copied beside
+    // target (in the kernel) while the document loads on another thread;
+    // returns the copy's path, empty on failure.
+    static std::string PrepareSaveCopy(const std::string& source, const std::string& target);
+    // Once loaded: when the document is exactly that copy's bytes in the saved
+    // form, the copy replaces target. False (the copy left alone) otherwise.
+    bool SaveFromCopy(const std::string& copy, const std::string& target);
     // Save command: writes to the current file when modified.
     bool Save();
     // Save As command.
