@@ -4,7 +4,7 @@
 # usage: bench/fields.sh BUILD_DIR [RECORDS]
 #
 # RECORDS defaults to 1000000. The input comes from BUILD_DIR/bench/tesmora-gen (seven
-# Shift-JIS fields per record, CR LF); without it a similar file is made with mawk. Every
+# Shift-JIS fields per record, CR LF). Every
 # command runs 3 times as a whole process writing to a file; the table shows the best wall
 # time in seconds and the largest peak RSS in KiB, and the outputs are compared byte for byte.
 
@@ -52,30 +52,8 @@ mkdir -p "$CACHE_DIR" || exit 1
 work=$(mktemp -d "${TMPDIR:-/tmp}/tesmora-fields.XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
 
-if [[ -x "$gen" ]]; then
-    # Named as bench/run.sh names it, so the two share one cached file.
-    fingerprint=$("$gen" --records 200 --stream "$STREAM" | md5sum | cut -c1-8)
-    input="$CACHE_DIR/members-$records-s$STREAM-$fingerprint.csv"
-    if [[ ! -s "$input" ]]; then
-        echo "generating $records records into $input"
-        "$gen" --records "$records" --stream "$STREAM" -o "$input" || exit 1
-    fi
-else
-    # Seven fields, about 150 bytes, double-byte text in fields 1, 2 and 4, CR LF.
-    input="$CACHE_DIR/members-$records-fallback.csv"
-    if [[ ! -s "$input" ]]; then
-        echo "no $gen: making $records similar records into $input"
-        LC_ALL=C mawk -v n="$records" 'BEGIN {
-            k = "\202\240\202\242\202\244\202\246\202\250\223\214\213\236\221\345\215\343"
-            for (i = 1; i <= n; i++) {
-                a = substr(k, 1 + 2 * (i % 5), 8)
-                printf "%02d-%08d,%s\201@%s,\203J\203i %d,%03d-%04d,%s%s\201@%d\215\206\216\272,0%d-%04d-%04d,20%02d/%02d/%02d\r\n",
-                    i % 47, i, a, a, i % 997, i % 1000, i % 10000, k, a, i % 1200,
-                    i % 9, i % 10000, (i * 7) % 10000, i % 24, 1 + i % 12, 1 + i % 28
-            }
-        }' >"$input" || exit 1
-    fi
-fi
+source "$(dirname "$0")/lib.sh"
+BENCH_CACHE_DIR=$CACHE_DIR bench_input "$gen" "$records" "$STREAM"
 size=$(wc -c <"$input")
 
 # best_of NAME COMMAND...: runs COMMAND $RUNS times; sets best (s) and peak (KiB).

@@ -5,8 +5,8 @@
 # usage: bench/ops.sh BUILD_DIR [RECORDS]
 #
 # RECORDS defaults to 1000000. The input comes from BUILD_DIR/bench/tesmora-gen (cached
-# under /tmp/tesmora-bench/ as bench/run.sh names it); without it a similar file is made
-# with mawk. dedupe runs on the input sorted by field 2. Every command runs 3 times as a
+# under /tmp/tesmora-bench/ as bench/run.sh names it).
+# dedupe runs on the input sorted by field 2. Every command runs 3 times as a
 # whole process writing its output to a file; the table shows the best wall time, the
 # largest peak RSS and the ratios tesmora / peer. Outputs that must agree are compared
 # byte for byte. Exits 1 when a tesmora command is not faster than a peer or an output
@@ -57,38 +57,8 @@ mkdir -p "$CACHE_DIR" || exit 1
 work=$(mktemp -d "${TMPDIR:-/tmp}/tesmora-ops.XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
 
-if [[ -x "$gen" ]]; then
-    # The generator's default stream, cached under the name bench/run.sh gives it (s1).
-    fingerprint=$("$gen" --records 200 | md5sum | cut -c1-8)
-    input="$CACHE_DIR/members-$records-s1-$fingerprint.csv"
-    if [[ ! -s "$input" ]]; then
-        echo "generating $records records into $input"
-        if ! "$gen" --records "$records" -o "$input.tmp.$$" ||
-            ! mv "$input.tmp.$$" "$input"; then
-            rm -f "$input.tmp.$$"
-            echo "$0: generating the input failed" >&2
-            exit 1
-        fi
-    fi
-else
-    # Seven fields of about 150 bytes in all, double-byte text in fields 1, 2 and 4, a
-    # repeating field 2, CR LF.
-    input="$CACHE_DIR/members-$records-ops-fallback.csv"
-    if [[ ! -s "$input" ]]; then
-        echo "no $gen: making $records similar records into $input"
-        LC_ALL=C mawk -v n="$records" 'BEGIN {
-            srand(1)
-            k = "\203A\203C\203E\203G\203I\203J\203L\203N\203P\203R\203T\203V"
-            for (i = 1; i <= n; i++) {
-                a = substr(k, 1 + 2 * int(rand() * 8), 6)
-                b = substr(k, 1 + 2 * int(rand() * 9), 4)
-                printf "%02d-%08d,\216R\223c\201@%s,\261\262%s %s,%03d-%04d,\223\214\213\236\223s%d\201@%d\215\206\216\272,0%d-%04d-%04d,20%02d/%02d/%02d\r\n",
-                    i % 47, i, a, a, b, i % 1000, i % 10000, i % 997, i % 1200,
-                    i % 9, i % 10000, (i * 7) % 10000, i % 24, 1 + i % 12, 1 + i % 28
-            }
-        }' >"$input.tmp.$$" && mv "$input.tmp.$$" "$input" || exit 1
-    fi
-fi
+source "$(dirname "$0")/lib.sh"
+BENCH_CACHE_DIR=$CACHE_DIR bench_input "$gen" "$records"
 sorted="${input%.csv}-by2.csv"
 if [[ ! -s "$sorted" ]]; then
     LC_ALL=C sort -t, -k3,3 -s "$input" >"$sorted.tmp.$$" && mv "$sorted.tmp.$$" "$sorted" || exit 1

@@ -70,27 +70,11 @@ for tool in mawk wc cat; do
     }
 done
 
-mkdir -p "$CACHE_DIR" || exit 1
-
-# The cache name carries a fingerprint of the generator's output, so a changed generator
-# does not reuse a stale file.
-fingerprint=$("$gen" --records 200 --stream "$STREAM" | md5sum | cut -c1-8)
-input="$CACHE_DIR/members-$records-s$STREAM-$fingerprint.csv"
-if [[ ! -s "$input" ]]; then
-    echo "generating $records records into $input"
-    if ! "$gen" --records "$records" --stream "$STREAM" -o "$input.tmp.$$" ||
-        ! mv "$input.tmp.$$" "$input"; then
-        rm -f "$input.tmp.$$"
-        echo "$0: generating the input failed" >&2
-        exit 1
-    fi
-fi
+source "$(dirname "$0")/lib.sh"
+BENCH_CACHE_DIR=$CACHE_DIR bench_input "$gen" "$records" "$STREAM"
 
 scratch=$(mktemp -d "$CACHE_DIR/run.XXXXXX") || exit 1
 trap 'rm -rf "$scratch"' EXIT
-
-# Warm the page cache so that the first measured run does not pay for the disk.
-cat "$input" >/dev/null
 
 size_mb=$(awk -v b="$(stat -c %s "$input")" 'BEGIN { printf "%.1f", b / 1e6 }')
 echo "input: $records records, $size_mb MB, $input"
