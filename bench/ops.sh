@@ -19,33 +19,8 @@ set -uo pipefail
 RUNS=3
 CACHE_DIR=/tmp/tesmora-bench
 
-usage() {
-    echo "usage: $0 BUILD_DIR [RECORDS]" >&2
-    exit 2
-}
-[[ $# -ge 1 && $# -le 2 ]] || usage
-[[ "$1" == -h || "$1" == --help ]] && {
-    sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
-    exit 0
-}
-build_dir=$(cd "$1" 2>/dev/null && pwd) || {
-    echo "$0: no such build directory: $1" >&2
-    exit 1
-}
-records=${2:-1000000}
-[[ "$records" =~ ^[0-9]+$ && "$records" -gt 0 ]] || usage
-
-cli="$build_dir/src/cli/tesmora-cli"
-gen="$build_dir/bench/tesmora-gen"
-timer=/usr/bin/time
-[[ -x "$cli" ]] || {
-    echo "$0: $cli is missing; build tesmora-cli first" >&2
-    exit 1
-}
-[[ -x "$timer" ]] || {
-    echo "$0: $timer is missing (package: time)" >&2
-    exit 1
-}
+source "$(dirname "$0")/lib.sh"
+bench_args "2,13p" "$@"
 for tool in mawk sort grep cmp; do
     command -v "$tool" >/dev/null || {
         echo "$0: $tool is missing" >&2
@@ -57,7 +32,6 @@ mkdir -p "$CACHE_DIR" || exit 1
 work=$(mktemp -d "${TMPDIR:-/tmp}/tesmora-ops.XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
 
-source "$(dirname "$0")/lib.sh"
 BENCH_CACHE_DIR=$CACHE_DIR bench_input "$gen" "$records"
 sorted="${input%.csv}-by2.csv"
 if [[ ! -s "$sorted" ]]; then

@@ -11,12 +11,12 @@ namespace {
 using testing::EngineTest;
 using testing::ReadBytes;
 
-class CliTest : public EngineTest {
+class BatchTest : public EngineTest {
   protected:
     CliResult Run(const std::string& args) { return RunCli(args); }
 };
 
-TEST_F(CliTest, StatsPrintsEveryValue) {
+TEST_F(BatchTest, StatsPrintsEveryValue) {
     const std::string in = MakeFile("in.csv", "a,bbb\r\ncccc,d\r\nx,y,z");
     CliResult r = Run("stats --extremes " + in);
     EXPECT_EQ(r.status, 0) << r.err;
@@ -26,7 +26,7 @@ TEST_F(CliTest, StatsPrintsEveryValue) {
               "fewest_fields_record: 1\n");
 }
 
-TEST_F(CliTest, SaveJoinsInputsSkippingHeadersAndEndsEveryRecordWithCrLf) {
+TEST_F(BatchTest, SaveJoinsInputsSkippingHeadersAndEndsEveryRecordWithCrLf) {
     const std::string a = MakeFile("a.csv", "h\r\na,1\nb,2");
     const std::string b = MakeFile("b.csv", "h\r\nc,3\r\n");
     const std::string out = Path("out.csv");
@@ -36,7 +36,7 @@ TEST_F(CliTest, SaveJoinsInputsSkippingHeadersAndEndsEveryRecordWithCrLf) {
     EXPECT_EQ(ReadBytes(a), "h\r\na,1\nb,2");
 }
 
-TEST_F(CliTest, SaveOfOneFileInSavedFormOrNotLeavesNothingBeside) {
+TEST_F(BatchTest, SaveOfOneFileInSavedFormOrNotLeavesNothingBeside) {
     struct Case {
         std::string in, out;
     };
@@ -57,7 +57,7 @@ TEST_F(CliTest, SaveOfOneFileInSavedFormOrNotLeavesNothingBeside) {
     }
 }
 
-TEST_F(CliTest, SaveToStandardOutput) {
+TEST_F(BatchTest, SaveToStandardOutput) {
     CliResult r = Run("save " + MakeFile("a.csv", "x\ny") + " -o -");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "x\r\ny\r\n");
@@ -71,7 +71,7 @@ struct FailCase {
     friend void PrintTo(const FailCase& c, std::ostream* os) { *os << c.name; }
 };
 
-class CliFailTest : public CliTest, public ::testing::WithParamInterface<FailCase> {};
+class CliFailTest : public BatchTest, public ::testing::WithParamInterface<FailCase> {};
 
 TEST_P(CliFailTest, ExitStatusAndMessage) {
     const FailCase& c = GetParam();
@@ -106,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "ファイルの作成に失敗"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(CliTest, HelpListsCommandsAndExitsZero) {
+TEST_F(BatchTest, HelpListsCommandsAndExitsZero) {
     CliResult r = Run("--help");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("  stats "), std::string::npos);
@@ -116,7 +116,7 @@ TEST_F(CliTest, HelpListsCommandsAndExitsZero) {
     EXPECT_NE(c.out.find("--extremes"), std::string::npos);
 }
 
-TEST_F(CliTest, ProgressStaysOffWhenStandardErrorIsNotATerminal) {
+TEST_F(BatchTest, ProgressStaysOffWhenStandardErrorIsNotATerminal) {
     std::string big;
     for (int i = 0; i < 5000; ++i) big += "a,b,c\r\n";
     CliResult r = Run("stats " + MakeFile("big.csv", big));

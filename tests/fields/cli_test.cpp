@@ -12,15 +12,7 @@ namespace {
 
 using testing::ReadBytes;
 
-class FieldCliTest : public testing::EngineTest {
-  protected:
-    int Run(const std::string& args) {
-        last_ = RunCli(args);
-        return last_.status;
-    }
-    std::string Err() const { return last_.err; }
-    CliResult last_;
-};
+using FieldCliTest = testing::CliTest;
 
 TEST_F(FieldCliTest, EditsAndWritesCrLfRecords) {
     MakeFile("in.csv", "a,b,c,d\nx\np,q,r");

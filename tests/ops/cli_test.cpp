@@ -12,15 +12,7 @@ namespace {
 
 using testing::ReadBytes;
 
-class OpsCliTest : public testing::EngineTest {
-  protected:
-    int Run(const std::string& args) {
-        last_ = RunCli(args);
-        return last_.status;
-    }
-    std::string Err() const { return last_.err; }
-    CliResult last_;
-};
+using OpsCliTest = testing::CliTest;
 
 TEST_F(OpsCliTest, CommandsWriteTheirRecords) {
     MakeFile("in.csv", "b,10,x\nc,9\na,1,x\nd,9 ,y");

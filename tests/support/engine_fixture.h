@@ -78,4 +78,15 @@ class EngineTest : public ::testing::Test {
     std::unique_ptr<Document> doc;
 };
 
+// A fixture for tests that run tesmora-cli and look at its exit status and errors.
+class CliTest : public EngineTest {
+  protected:
+    int Run(const std::string& args) {
+        last_ = RunCli(args);
+        return last_.status;
+    }
+    std::string Err() const { return last_.err; }
+    CliResult last_;
+};
+
 }  // namespace tesmora::testing
