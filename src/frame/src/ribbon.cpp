@@ -117,15 +117,18 @@ QVBoxLayout* RibbonPanel::AddColumn() {
     return column;
 }
 
-void RibbonPanel::AddSeparator() {
-    auto* line = new QFrame(this);
+// A thin vertical rule in the panel border colour.
+static QFrame* MakeRule(QWidget* parent) {
+    auto* line = new QFrame(parent);
     line->setFrameShape(QFrame::VLine);
     line->setFrameShadow(QFrame::Plain);
     QPalette palette = line->palette();
     palette.setColor(QPalette::WindowText, kPanelBorder);
     line->setPalette(palette);
-    content_->addWidget(line);
+    return line;
 }
+
+void RibbonPanel::AddSeparator() { content_->addWidget(MakeRule(this)); }
 
 void RibbonPanel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
@@ -168,13 +171,7 @@ CApplicationMenu::CApplicationMenu(QWidget* parent)
     commands_->setAlignment(Qt::AlignTop);
     columns->addLayout(commands_);
 
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::VLine);
-    divider->setFrameShadow(QFrame::Plain);
-    QPalette line = divider->palette();
-    line.setColor(QPalette::WindowText, kPanelBorder);
-    divider->setPalette(line);
-    columns->addWidget(divider);
+    columns->addWidget(MakeRule(this));
 
     auto* recent = new QWidget(this);
     recent->setFixedWidth(kRecentWidth);
