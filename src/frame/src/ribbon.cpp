@@ -117,10 +117,10 @@ QVBoxLayout* RibbonPanel::AddColumn() {
     return column;
 }
 
-// A thin vertical rule in the panel border colour.
-static QFrame* MakeRule(QWidget* parent) {
+// A thin rule in the panel border colour.
+static QFrame* MakeRule(QWidget* parent, QFrame::Shape shape = QFrame::VLine) {
     auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::VLine);
+    line->setFrameShape(shape);
     line->setFrameShadow(QFrame::Plain);
     QPalette palette = line->palette();
     palette.setColor(QPalette::WindowText, kPanelBorder);
@@ -188,11 +188,7 @@ CApplicationMenu::CApplicationMenu(QWidget* parent)
     recent_title_->setPalette(title);
     recent_title_->setContentsMargins(4, 2, 4, 4);
     recent_box_->addWidget(recent_title_);
-    auto* rule = new QFrame(recent);
-    rule->setFrameShape(QFrame::HLine);
-    rule->setFrameShadow(QFrame::Plain);
-    rule->setPalette(line);
-    recent_box_->addWidget(rule);
+    recent_box_->addWidget(MakeRule(recent, QFrame::HLine));
     columns->addWidget(recent, 1);
     outer->addLayout(columns, 1);
 
