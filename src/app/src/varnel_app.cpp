@@ -13,6 +13,7 @@
 #include "tesmora/dialogs/field_len.h"
 #include "tesmora/dialogs/line_del.h"
 #include "tesmora/dialogs/line_length.h"
+#include "tesmora/dialogs/property_dlg.h"
 #include "tesmora/dialogs/sort_dlg.h"
 #include "tesmora/document/messages.h"
 #include "tesmora/frame/main_frame.h"
@@ -138,6 +139,9 @@ void CVarnelApp::AddOperations() {
     f.AddOperation(ID_JOUKEN_SHORI, [&d, &f] { RunDialog<CLineDel>(d, f); });
     f.AddOperation(ID_LINE_SHORI, [&d, &f] { RunDialog<CLineLength>(d, f); });
     f.AddOperation(ID_FIELD_LEN_SHORI, [&d, &f] { RunDialog<CFieldLen>(d, f); });
+    f.AddTabRowCommand(
+        ID_PROPERTY, [&d, &f] { RunDialog<CPropertyDlg>(d, f); },
+        QStringLiteral(":/icons/property.svg"));
 }
 
 bool CVarnelApp::InitInstance(const QStringList& files) {

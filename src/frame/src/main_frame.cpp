@@ -144,7 +144,8 @@ void CMainFrame::BuildRibbon() {
     menu->AddBottomCommand(exit);
 
     for (QAction* a : {open, save, save_as, close_file, undo}) ribbon_->AddQuickAccess(a);
-    // The document properties button (ID_PROPERTY) joins the manual here.
+    // The document properties button (ID_PROPERTY) joins the manual here,
+    // through AddTabRowCommand.
     ribbon_->AddTabRowButton(help);
 
     view_panel_ = ribbon_->AddPanel(QStringLiteral("表示"));
@@ -193,6 +194,13 @@ QAction* CMainFrame::AddOperation(int id, std::function<void()> run, const QStri
     const CommandInfo* info = FindCommand(id);
     text_panel_->AddLargeButton(action, QString::fromUtf8(info ? info->label : ""));
     ribbon_->RefreshPanels();
+    UpdateCommandUI();
+    return action;
+}
+
+QAction* CMainFrame::AddTabRowCommand(int id, std::function<void()> run, const QString& icon) {
+    QAction* action = AddCommand(id, std::move(run), icon);
+    ribbon_->AddTabRowButton(action, 0);
     UpdateCommandUI();
     return action;
 }

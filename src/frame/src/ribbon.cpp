@@ -355,14 +355,14 @@ void CRibbonBar::AddQuickAccess(QAction* action) {
     quick_->insertWidget(quick_->count() - 1, button);
 }
 
-void CRibbonBar::AddTabRowButton(QAction* action) {
+void CRibbonBar::AddTabRowButton(QAction* action, int index) {
     auto* button = new QToolButton(this);
     button->setDefaultAction(action);
     button->setFocusPolicy(Qt::NoFocus);
     button->setToolButtonStyle(Qt::ToolButtonIconOnly);
     button->setIconSize(QSize(kSmallIcon, kSmallIcon));
     button->setAutoRaise(true);
-    tab_row_right_->addWidget(button);
+    tab_row_right_->insertWidget(index, button);
 }
 
 RibbonPanel* CRibbonBar::AddPanel(const QString& title) {

@@ -54,7 +54,7 @@ class CVarnelApp : public QObject {
 
   private:
     class Host;
-    // The operation buttons of the "テキスト処理" panel.
+    // The operation buttons of the "テキスト処理" panel and the properties button.
     void AddOperations();
     AppOptions options_;
     std::unique_ptr<QtSettingsStore> settings_;

@@ -67,6 +67,10 @@ class CMainFrame : public QMainWindow {
     QAction* AddOperation(int id, std::function<void()> run,
                           const QString& icon = QStringLiteral(":/icons/operation.svg"));
 
+    // A small image button at the right of the tab row, left of the manual
+    // button, labelled and enabled from the command table.
+    QAction* AddTabRowCommand(int id, std::function<void()> run, const QString& icon);
+
     // ---- command handlers ----
     void OnFileOpen();
     void OnFileSave();

@@ -99,8 +99,9 @@ class CRibbonBar : public QFrame {
     CApplicationMenu* ApplicationMenu() const { return app_menu_; }
     QString TabTitle() const;
     void AddQuickAccess(QAction* action);
-    // Small image buttons at the right end of the tab row.
-    void AddTabRowButton(QAction* action);
+    // Small image buttons at the right end of the tab row; index is the place
+    // among them (-1: after the others).
+    void AddTabRowButton(QAction* action, int index = -1);
     RibbonPanel* AddPanel(const QString& title);
     QList<RibbonPanel*> Panels() const { return panels_; }
     // Shows the panels that hold controls; call after adding controls.
