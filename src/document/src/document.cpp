@@ -102,10 +102,7 @@ bool Document::OpenWorkingFile(const std::string& name, LoadMode mode) {
     std::string working = name;
     if (mode == LoadMode::Fresh) {
         working = NewTemp();
-        if (!working.empty() &&
-            !fs::copy_file(path, ToPath(working), fs::copy_options::overwrite_existing, ec)) {
-            DiscardTemp(working);
-        }
+        if (!working.empty() && !CopyIntoTemp(name, working)) DiscardTemp(working);
         if (working.empty()) {
             Message(30007);
             return false;
@@ -126,13 +123,19 @@ bool Document::OpenWorkingFile(const std::string& name, LoadMode mode) {
     return true;
 }
 
+bool Document::CopyIntoTemp(const std::string& source, const std::string& temp) {
+    File in, out;
+    return in.Open(source, "rb") && out.Open(temp, kTempOpenMode) &&
+           CopyRange(in, 0, in.Size(), out);
+}
+
 bool Document::OpenIndexFile() {
     std::string name = NewTemp();
     if (name.empty()) {
         Message(30007);
         return false;
     }
-    if (!index_.Open(name, "w+b")) {
+    if (!index_.Open(name, kTempOpenMode)) {
         DiscardTemp(name);
         Message(30039);
         return false;
@@ -213,7 +216,7 @@ bool Document::BuildRecordIndex() {
     progress_.SetRange(static_cast<int>(size / 100));
     progress_.SetPos(0);
     index_.Seek(0);
-    index_.Truncate(0);
+    if (index_.Size() > 0) index_.Truncate(0);
     if (collect_widths_) field_widths_.fill(0);
 
     IndexBuilder builder(index_);

@@ -48,7 +48,7 @@ bool Document::Restore(const Snapshot& s) {
 bool Document::BeginOutput() {
     std::string name = NewTemp();
     if (name.empty()) return false;
-    if (!output_.Open(name, "w+b")) {
+    if (!output_.Open(name, kTempOpenMode)) {
         Message(30039, MsgStyle::Error, name + "\n");
         DiscardTemp(name);
         return false;
@@ -58,7 +58,7 @@ bool Document::BeginOutput() {
     DropPendingIndex(output_index_);
     auto pending = std::make_unique<PendingIndex>();
     pending->name = NewTemp();
-    if (!pending->name.empty() && pending->file.Open(pending->name, "w+b"))
+    if (!pending->name.empty() && pending->file.Open(pending->name, kTempOpenMode))
         output_index_ = std::move(pending);
     else
         DiscardTemp(pending->name);  // the reload indexes by reading instead

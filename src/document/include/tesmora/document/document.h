@@ -77,6 +77,10 @@ class Document {
     // A new, empty, uniquely named file "TesXXXX.TMP" in the temporary folder;
     // empty when none can be made.
     static std::string MakeTempFileName();
+    // Such a file is opened with this mode: it is empty already, and
+    // truncating it would make some file systems (ext4) force its data out
+    // to disk when it is closed.
+    static constexpr const char* kTempOpenMode = "r+b";
     bool OpenWorkingFile(const std::string& name, LoadMode mode);
     bool LoadWorkingFile(const std::string& name, LoadMode mode);
     bool OpenIndexFile();
@@ -141,6 +145,7 @@ class Document {
     void CloseFiles();
     void DiscardTemp(std::string& name);
     std::string NewTemp();
+    static bool CopyIntoTemp(const std::string& source, const std::string& temp);
     // Raises the field widths by one record; returns its field count.
     int AddFieldWidths(std::string_view record);
     bool AdoptIndex(const IndexBuilder& builder, std::int64_t size, bool written);
