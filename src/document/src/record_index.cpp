@@ -50,25 +50,6 @@ std::int64_t ReadIndexEntry(File& index, std::int64_t i) {
     return ParseIndexEntry(entry);
 }
 
-std::vector<std::int64_t> ReadRecordStarts(File& index, std::int64_t records) {
-    std::vector<std::int64_t> starts;
-    starts.reserve(static_cast<std::size_t>(records) + 1);
-    starts.push_back(0);
-    index.Seek(0);
-    std::vector<char> buf(std::size_t{1 << 14} * kIndexEntryWidth);
-    std::int64_t left = records;
-    while (left > 0) {
-        std::size_t want = static_cast<std::size_t>(
-            std::min<std::int64_t>(left, static_cast<std::int64_t>(buf.size() / kIndexEntryWidth)));
-        std::size_t got = index.Read(buf.data(), want * kIndexEntryWidth) / kIndexEntryWidth;
-        if (got == 0) break;
-        for (std::size_t j = 0; j < got; ++j)
-            starts.push_back(ParseIndexEntry(buf.data() + j * kIndexEntryWidth));
-        left -= static_cast<std::int64_t>(got);
-    }
-    return starts;
-}
-
 bool IndexBuilder::Add(std::size_t text, std::int64_t physical, bool has_break,
                        std::size_t commas) {
     if (failure_) return false;

@@ -148,7 +148,6 @@ TextReader::TextReader(TextReader&& o) noexcept
       window_(o.window_),
       eof_(o.eof_),
       skip_rest_(o.skip_rest_),
-      consumed_(o.consumed_),
       map_base_(o.map_base_),
       map_length_(o.map_length_),
       mapped_size_(o.mapped_size_),
@@ -210,7 +209,6 @@ bool TextReader::Next(Line& line) {
             std::size_t len = p - begin_;
             if (skip_rest_) {
                 skip_rest_ = false;
-                consumed_ += static_cast<std::int64_t>(len + 1);
                 begin_ = p + 1;
                 continue;
             }
@@ -220,12 +218,10 @@ bool TextReader::Next(Line& line) {
             line.has_break = true;
             line.truncated = false;
             begin_ = p + 1;
-            consumed_ += line.physical;
             return true;
         }
         const std::size_t held = end_ - begin_;
         if (skip_rest_) {
-            consumed_ += static_cast<std::int64_t>(held);
             begin_ = end_;
             if (!map_base_) begin_ = end_ = 0;
             if (!Fill()) return false;
@@ -238,7 +234,6 @@ bool TextReader::Next(Line& line) {
             line.physical = static_cast<std::int64_t>(held);
             line.has_break = false;
             line.truncated = true;
-            consumed_ += line.physical;
             begin_ = end_;
             skip_rest_ = true;
             return true;
@@ -248,7 +243,6 @@ bool TextReader::Next(Line& line) {
         line.physical = static_cast<std::int64_t>(end_ - begin_);
         line.has_break = false;
         line.truncated = false;
-        consumed_ += line.physical;
         begin_ = end_;
         return true;
     }
@@ -260,7 +254,6 @@ std::string_view TextReader::NextBlock() {
         if (!Fill()) return {};
     }
     std::string_view block(data_ + begin_, end_ - begin_);
-    consumed_ += static_cast<std::int64_t>(block.size());
     begin_ = end_;
     return block;
 }

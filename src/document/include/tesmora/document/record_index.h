@@ -18,9 +18,6 @@ void FormatIndexEntry(std::int64_t offset, char* out);
 std::int64_t ParseIndexEntry(const char* entry);
 // Entry i of an index file (the offset at which record i + 1 begins); -1 on failure.
 std::int64_t ReadIndexEntry(File& index, std::int64_t i);
-// Every record's start offset (n + 1 values, the last the end of the data):
-// for passes that fetch records in another order than the file's.
-std::vector<std::int64_t> ReadRecordStarts(File& index, std::int64_t records);
 
 struct Statistics {
     std::int64_t records = 0;

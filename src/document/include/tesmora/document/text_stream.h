@@ -70,8 +70,6 @@ class TextReader {
     TextReader& operator=(TextReader&&) = delete;
 
     bool Next(Line& line);
-    // Bytes of the file consumed so far (through the last line returned).
-    std::int64_t Consumed() const { return consumed_; }
     // The rest of the data (up to 0x1A) as raw blocks, for straight copies:
     // each call returns the next block, empty at the end. Do not mix with Next.
     std::string_view NextBlock();
@@ -86,7 +84,6 @@ class TextReader {
     std::size_t window_;
     bool eof_ = false;
     bool skip_rest_ = false;
-    std::int64_t consumed_ = 0;
     // Mapping: data_ covers mapped_size_ bytes of the file from the reader's start.
     void* map_base_ = nullptr;
     std::size_t map_length_ = 0;
