@@ -104,26 +104,11 @@ class ViewRig {
     CChildView& View() { return *view_; }
 
   private:
-    struct Router : IViewSink {
-        CChildView* view = nullptr;
-        bool CreateOffscreenImage(int columns) override {
-            return view ? view->CreateOffscreenImage(columns) : true;
-        }
-        void UpdateViewLayout() override {
-            if (view) view->UpdateViewLayout();
-        }
-        void RedrawView() override {
-            if (view) view->RedrawView();
-        }
-        void ClearView() override {
-            if (view) view->ClearView();
-        }
-    };
     NullMessages messages_;
     MyStatusBar status_;
     MemorySettings settings_;
     ViewOptions options_;
-    Router router_;
+    CViewRouter router_;
     std::unique_ptr<Document> doc_;
     std::unique_ptr<CChildView> view_;
 };

@@ -99,27 +99,7 @@ void Drag(CChildView& view, QPoint from, QPoint to) {
     Mouse(view, QEvent::MouseButtonRelease, Qt::LeftButton, to);
 }
 
-class ViewHarness::Router : public IViewSink {
-  public:
-    CChildView* view = nullptr;
-    bool CreateOffscreenImage(int columns) override {
-        return view ? view->CreateOffscreenImage(columns) : true;
-    }
-    void UpdateViewLayout() override {
-        if (view) view->UpdateViewLayout();
-    }
-    void RedrawView() override {
-        if (view) view->RedrawView();
-    }
-    void ClearView() override {
-        if (view) view->ClearView();
-    }
-    void ResetScroll() override {
-        if (view) view->ResetScroll();
-    }
-};
-
-ViewHarness::ViewHarness() : router_(std::make_unique<Router>()) {
+ViewHarness::ViewHarness() : router_(std::make_unique<CViewRouter>()) {
     doc = std::make_unique<Document>(messages, progress, settings, *router_);
     view = std::make_unique<CChildView>(*doc, options, settings);
     router_->view = view.get();

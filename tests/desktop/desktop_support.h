@@ -102,8 +102,7 @@ class ViewHarness {
     std::unique_ptr<CChildView> view;
 
   private:
-    class Router;
-    std::unique_ptr<Router> router_;
+    std::unique_ptr<CViewRouter> router_;
 };
 
 }  // namespace tesmora::desktop::testing

@@ -31,32 +31,22 @@ namespace tesmora::desktop {
 
 // Passes what the document asks on to the windows once they exist; every
 // change of the document also brings the command states up to date.
-class CVarnelApp::Host : public IViewSink, public IProgressSink {
+class CVarnelApp::Host : public CViewRouter, public IProgressSink {
   public:
-    CChildView* view = nullptr;
     CMainFrame* frame = nullptr;
     MyStatusBar* status = nullptr;
 
-    bool CreateOffscreenImage(int columns) override {
-        return view ? view->CreateOffscreenImage(columns) : true;
-    }
     void UpdateViewLayout() override {
-        if (view) view->UpdateViewLayout();
+        CViewRouter::UpdateViewLayout();
         Changed();
     }
     void RedrawView() override {
-        if (view) view->RedrawView();
+        CViewRouter::RedrawView();
         Changed();
     }
     void ClearView() override {
-        if (view) view->ClearView();
+        CViewRouter::ClearView();
         Changed();
-    }
-    void ResetScroll() override {
-        if (view) view->ResetScroll();
-    }
-    void SetWaitCursor(bool on) override {
-        if (view) view->SetWaitCursor(on);
     }
     void UpdateTitle() override {
         if (frame) frame->UpdateTitle();

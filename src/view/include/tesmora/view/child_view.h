@@ -193,4 +193,29 @@ class CChildView : public QAbstractScrollArea, public IViewSink {
     QRect feedback_;  // the drag's feedback line, empty when none
 };
 
+// The document is made before its view, so it talks to the view through this
+// sink, which passes everything on once the view exists.
+class CViewRouter : public IViewSink {
+  public:
+    CChildView* view = nullptr;
+    bool CreateOffscreenImage(int columns) override {
+        return view ? view->CreateOffscreenImage(columns) : true;
+    }
+    void UpdateViewLayout() override {
+        if (view) view->UpdateViewLayout();
+    }
+    void RedrawView() override {
+        if (view) view->RedrawView();
+    }
+    void ClearView() override {
+        if (view) view->ClearView();
+    }
+    void ResetScroll() override {
+        if (view) view->ResetScroll();
+    }
+    void SetWaitCursor(bool on) override {
+        if (view) view->SetWaitCursor(on);
+    }
+};
+
 }  // namespace tesmora::desktop
