@@ -1,18 +1,20 @@
 #include "cli.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 
 #ifdef _WIN32
 #include <io.h>
-#include <windows.h>
 #define isatty _isatty
 #define fileno _fileno
 #else
-#include <iconv.h>
 #include <unistd.h>
 #endif
+
+#include "tesmora/document/codepage.h"
 
 namespace tesmora::cli {
 
@@ -43,6 +45,12 @@ std::string Args::Text(const std::string& name, std::optional<std::string> def) 
     throw UsageError{"missing option --" + name};
 }
 
+FieldIndex Args::Field(const std::string& name) const {
+    const int n = Int(name);
+    if (n < 0) throw UsageError{"--" + name + " must be 0 or more"};
+    return FieldIndex{n};
+}
+
 std::string Args::Cp932(const std::string& name, std::optional<std::string> def) const {
     std::string utf8 = Text(name, def);
     auto converted = Utf8ToCp932(utf8);
@@ -51,12 +59,26 @@ std::string Args::Cp932(const std::string& name, std::optional<std::string> def)
     return *converted;
 }
 
+std::string Args::OneOf(std::initializer_list<const char*> names) const {
+    std::string found, all;
+    int count = 0;
+    for (const char* n : names) {
+        all += (all.empty() ? "--" : names.size() > 2 ? ", --" : " and --") + std::string(n);
+        if (Has(n)) {
+            found = n;
+            ++count;
+        }
+    }
+    if (count != 1) throw UsageError{"give one of " + all};
+    return found;
+}
+
 int CliMessages::Show(int id, const std::string& text, MsgStyle style) {
     auto it = answers.find(id);
     if (style == MsgStyle::Question || style == MsgStyle::QuestionCancel)
         return it != answers.end() ? it->second : kIdYes;
     // Notices that only confirm success stay quiet.
-    if (style == MsgStyle::Info && id == 30011) return kIdOk;
+    if (style == MsgStyle::Info && id == kMsgSaved) return kIdOk;
     std::fprintf(stderr, "tesmora-cli: %s\n", text.c_str());
     return kIdOk;
 }
@@ -84,26 +106,124 @@ void CliProgress::SetPos(int pos) {
     }
 }
 
+namespace {
+
+[[noreturn]] void SettingsUsed(const std::string& section, const std::string& key) {
+    std::fprintf(stderr, "tesmora-cli: internal error: setting %s/%s used\n", section.c_str(),
+                 key.c_str());
+    std::abort();
+}
+
+// Taken by every command; --first-rec matters only with two INPUTs or more.
+constexpr const char* kCommonOptions =
+    "  --first-rec N      skip the first N-1 lines of each appended INPUT (default 1)\n";
+
+}  // namespace
+
+int NoSettings::GetInt(const std::string& section, const std::string& key, int) {
+    SettingsUsed(section, key);
+}
+void NoSettings::SetInt(const std::string& section, const std::string& key, int) {
+    SettingsUsed(section, key);
+}
+std::string NoSettings::GetString(const std::string& section, const std::string& key,
+                                  const std::string&) {
+    SettingsUsed(section, key);
+}
+void NoSettings::SetString(const std::string& section, const std::string& key, const std::string&) {
+    SettingsUsed(section, key);
+}
+
+std::string Usage(const Command& cmd) {
+    return std::string(cmd.usage) + kCommonOptions;
+}
+
+std::map<std::string, bool> DeclaredOptions(const Command& cmd) {
+    std::map<std::string, bool> options;
+    const std::string usage = Usage(cmd);
+    std::size_t pos = 0;
+    while (pos < usage.size()) {
+        std::size_t end = usage.find('\n', pos);
+        if (end == std::string::npos) end = usage.size();
+        const std::string line = usage.substr(pos, end - pos);
+        pos = end + 1;
+        // An option line: two spaces, then the options up to a gap of two spaces.
+        if (line.compare(0, 4, "  --") != 0) continue;
+        const std::size_t gap = line.find("  ", 2);
+        const std::string terms = line.substr(2, gap == std::string::npos ? gap : gap - 2);
+        std::vector<std::string> words;
+        for (std::size_t i = 0; i < terms.size();) {
+            const std::size_t j = std::min(terms.find(' ', i), terms.size());
+            if (j > i) words.push_back(terms.substr(i, j - i));
+            i = j + 1;
+        }
+        for (std::size_t i = 0; i < words.size(); ++i) {
+            if (words[i].compare(0, 2, "--") != 0) continue;
+            const bool value = i + 1 < words.size() && words[i + 1].compare(0, 2, "--") != 0 &&
+                               words[i + 1] != "|";
+            options[words[i].substr(2)] = value;
+        }
+    }
+    return options;
+}
+
+Args ParseArgs(const Command& cmd, const std::vector<std::string>& argv) {
+    const std::map<std::string, bool> options = DeclaredOptions(cmd);
+    Args args;
+    for (std::size_t i = 0; i < argv.size(); ++i) {
+        const std::string& a = argv[i];
+        if (a == "-o") {
+            if (i + 1 >= argv.size()) throw UsageError{"-o needs a file name"};
+            args.output = argv[++i];
+        } else if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
+            const auto it = options.find(a.substr(2));
+            if (it == options.end()) throw UsageError{"unknown option " + a};
+            if (!it->second) {
+                args.flags.insert(it->first);
+            } else {
+                if (i + 1 >= argv.size()) throw UsageError{a + " needs a value"};
+                args.values[it->first] = argv[++i];
+            }
+        } else if (a.size() > 1 && a[0] == '-') {
+            throw UsageError{"unknown option " + a};
+        } else {
+            args.inputs.push_back(a);
+        }
+    }
+    if (args.inputs.empty()) throw UsageError{"no INPUT file"};
+    if (cmd.changes_records && !args.output) throw UsageError{"-o OUTPUT is required"};
+    return args;
+}
+
+const Command* FindCommand(const std::string& name) {
+    for (const Command* c : Commands())
+        if (name == c->name) return c;
+    return nullptr;
+}
+
 bool LoadInputs(Context& ctx) {
     Document& doc = ctx.doc;
     const auto& inputs = ctx.args.inputs;
-    ctx.settings.SetInt("AddRead", "AddJun", 0);  // the order given
-    ctx.settings.SetInt("AddRead", "FirstRec", ctx.args.Int("first-rec", 1));
-    doc.SetReadOnlyPrompt(false);
-    ctx.messages.answers[30004] = kIdNo;  // no split mode in batch
+    LoadOptions options;
+    options.order = AppendOrder::AsGiven;
+    options.first_record = ctx.args.Int("first-rec", 1);
+    options.ask_first_record = false;
+    options.offer_split_mode = false;
+    // A read-only INPUT is copied as it is; it is never changed.
+    options.read_only_prompt = false;
     for (const std::string& input : inputs) {
         // The document would refuse a missing file silently; say which one.
         File probe;
         if (!probe.Open(input, "rb")) {
-            doc.Message(30003, MsgStyle::Error, input + "\n");
+            doc.Message(kMsgOpenFailed, MsgStyle::Error, input + "\n");
             return false;
         }
     }
     if (inputs.size() == 1) {
         // Never written in place, so it can be read where it lies.
-        return doc.LoadWorkingFile(inputs[0], LoadMode::InPlace);
+        return doc.LoadWorkingFile(inputs[0], LoadMode::InPlace, options);
     }
-    return doc.OpenFiles(inputs, false);
+    return doc.OpenFiles(inputs, options);
 }
 
 bool WriteOutput(Context& ctx) {
@@ -112,7 +232,7 @@ bool WriteOutput(Context& ctx) {
         File out;
         out.OpenStdout();
         if (ctx.doc.WriteAllRecords(out)) return true;
-        ctx.doc.Message(30039, MsgStyle::Error, "-\n");
+        ctx.doc.Message(kMsgCreateFailed, MsgStyle::Error, "-\n");
         return false;
     }
     // Nothing uses the document after its output is saved: an operation's
@@ -120,44 +240,10 @@ bool WriteOutput(Context& ctx) {
     return ctx.doc.MoveWorkingFileTo(target) || ctx.doc.SaveDocument(target, false);
 }
 
-int RunAndSave(Context& ctx, const std::function<bool(Context&)>& checks,
-               const OperationPass& pass) {
+int RunAndSave(Context& ctx, const std::function<bool(Document&)>& run) {
     if (!LoadInputs(ctx)) return kExitFailed;
-    if (checks && !checks(ctx)) return kExitFailed;
-    if (!RunOperation(ctx.doc, pass)) return kExitFailed;
+    if (!run(ctx.doc)) return kExitFailed;
     return WriteOutput(ctx) ? kExitOk : kExitFailed;
-}
-
-std::optional<std::string> Utf8ToCp932(const std::string& text) {
-    if (text.empty()) return text;
-#ifdef _WIN32
-    int wlen = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
-                                   static_cast<int>(text.size()), nullptr, 0);
-    if (wlen <= 0) return std::nullopt;
-    std::wstring wide(wlen, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), wlen);
-    BOOL lossy = FALSE;
-    int len = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.data(), wlen, nullptr, 0, nullptr,
-                                  &lossy);
-    if (len <= 0 || lossy) return std::nullopt;
-    std::string out(len, '\0');
-    WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.data(), wlen, out.data(), len, nullptr,
-                        nullptr);
-    return out;
-#else
-    iconv_t cd = iconv_open("CP932", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-    std::string out(text.size() * 2 + 4, '\0');
-    char* in = const_cast<char*>(text.data());
-    std::size_t in_left = text.size();
-    char* dst = out.data();
-    std::size_t out_left = out.size();
-    const std::size_t r = iconv(cd, &in, &in_left, &dst, &out_left);
-    iconv_close(cd);
-    if (r == static_cast<std::size_t>(-1) || in_left != 0) return std::nullopt;
-    out.resize(out.size() - out_left);
-    return out;
-#endif
 }
 
 }  // namespace tesmora::cli

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "tesmora/document/document.h"
-#include "tesmora/document/pipeline.h"
 
 namespace tesmora::cli {
 
@@ -34,13 +33,17 @@ class Args {
     std::optional<std::string> Value(const std::string& name) const;
     // Integer option; throws UsageError when missing (and required) or malformed.
     int Int(const std::string& name, std::optional<int> def = std::nullopt) const;
+    // A field number: an integer of 0 or more.
+    FieldIndex Field(const std::string& name) const;
     std::string Text(const std::string& name, std::optional<std::string> def = std::nullopt) const;
     // A text argument converted to code page 932 (usage error when it cannot be).
     std::string Cp932(const std::string& name, std::optional<std::string> def = std::nullopt) const;
+    // Exactly one of the flags; throws UsageError otherwise.
+    std::string OneOf(std::initializer_list<const char*> names) const;
 };
 
-// Messages go to standard error; questions take the answer the command
-// documents (answers[id]), or the first button that continues.
+// Messages go to standard error; a question takes the first button that
+// continues (Yes), unless answers names the command's documented answer.
 class CliMessages : public IMessageSink {
   public:
     std::map<int, int> answers;
@@ -61,38 +64,54 @@ class CliProgress : public IProgressSink {
     int shown_ = -1;
 };
 
+// The batch front end keeps no settings: every input is an argument. Any use
+// of the store is a fault, reported and fatal.
+class NoSettings : public ISettingsStore {
+  public:
+    int GetInt(const std::string& section, const std::string& key, int) override;
+    void SetInt(const std::string& section, const std::string& key, int) override;
+    std::string GetString(const std::string& section, const std::string& key,
+                          const std::string&) override;
+    void SetString(const std::string& section, const std::string& key, const std::string&) override;
+};
+
 // Everything a command needs: the document over its own host.
 struct Context {
     Args args;
     CliMessages messages;
     CliProgress progress;
-    MemorySettings settings;
+    NoSettings settings;
     IViewSink view;
     Document doc{messages, progress, settings, view};
 };
 
+// A command is its usage text: the option lines in it ("  --name VALUE  help"
+// or "  --flag  help", several options on one line allowed) are what the
+// parser accepts. The options every command takes are added to it.
 struct Command {
     const char* name;
     const char* summary;
-    const char* usage;                 // shown by --help COMMAND
-    std::vector<std::string> flags;    // options without a value
-    std::vector<std::string> options;  // options with a value
-    bool changes_records;              // needs -o OUTPUT
+    const char* usage;
+    bool changes_records;  // needs -o OUTPUT
     std::function<int(Context&)> run;
 };
+
+// The usage text --help prints: the command's own and the common options.
+std::string Usage(const Command& cmd);
+// The options of the usage text: name -> whether it takes a value.
+std::map<std::string, bool> DeclaredOptions(const Command& cmd);
+// Parses the arguments after the command name; throws UsageError.
+Args ParseArgs(const Command& cmd, const std::vector<std::string>& argv);
 
 // Opens the INPUTs as the document (the first) and appended files (the rest).
 bool LoadInputs(Context& ctx);
 // Writes the document's records to -o OUTPUT (or standard output for "-").
 bool WriteOutput(Context& ctx);
-// The common form of a command that changes records: load, run the pass
-// through the operation pipeline, save.
-int RunAndSave(Context& ctx, const std::function<bool(Context&)>& checks,
-               const OperationPass& pass);
-
-// UTF-8 to code page 932; nullopt when a character has no equivalent.
-std::optional<std::string> Utf8ToCp932(const std::string& text);
+// The common form of a command that changes records: load, run the
+// operation's request (validated and committed by its Run), save.
+int RunAndSave(Context& ctx, const std::function<bool(Document&)>& run);
 
 const std::vector<const Command*>& Commands();
+const Command* FindCommand(const std::string& name);
 
 }  // namespace tesmora::cli

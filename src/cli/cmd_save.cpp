@@ -1,7 +1,4 @@
 // save: open (and join) the INPUTs and save them.
-//
-// usage: tesmora-cli save INPUT... -o OUTPUT
-//   Every record is written with CR LF, the last one included.
 #include <filesystem>
 #include <thread>
 
@@ -33,14 +30,9 @@ int RunSave(Context& ctx) {
 }  // namespace
 
 extern const Command kCommand_save{
-    "save",
-    "open (and join) the INPUTs and save them with CR LF line breaks",
+    "save", "open (and join) the INPUTs and save them with CR LF line breaks",
     "usage: tesmora-cli save INPUT... -o OUTPUT\n"
-    "  Every record is written followed by CR LF, the last one included.\n"
-    "  --first-rec N skip the first N-1 lines of each appended INPUT\n",
-    {},
-    {},
-    true,
-    RunSave};
+    "  Every record is written followed by CR LF, the last one included.\n",
+    true, RunSave};
 
 }  // namespace tesmora::cli

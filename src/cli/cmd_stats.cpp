@@ -1,10 +1,4 @@
 // stats: the document's properties.
-//
-// usage: tesmora-cli stats [--extremes] INPUT...
-//   Prints records, most_fields, fewest_fields, longest_line, shortest_line,
-//   longest_field and shortest_field, one "name: value" line each.
-//   --extremes adds most_fields_record and fewest_fields_record (1-based; the
-//   first record with that count; 0 when the document has no record).
 #include <cinttypes>
 #include <cstdio>
 
@@ -36,16 +30,11 @@ int RunStats(Context& ctx) {
 }  // namespace
 
 extern const Command kCommand_stats{
-    "stats",
-    "print the document's record and field statistics",
+    "stats", "print the document's record and field statistics",
     "usage: tesmora-cli stats [--extremes] INPUT...\n"
     "  Prints records, most_fields, fewest_fields, longest_line, shortest_line,\n"
     "  longest_field and shortest_field, one 'name: value' line each.\n"
-    "  --extremes    also most_fields_record and fewest_fields_record (1-based)\n"
-    "  --first-rec N skip the first N-1 lines of each appended INPUT\n",
-    {"extremes"},
-    {},
-    false,
-    RunStats};
+    "  --extremes         also most_fields_record and fewest_fields_record (1-based)\n",
+    false, RunStats};
 
 }  // namespace tesmora::cli

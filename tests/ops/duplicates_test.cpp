@@ -26,7 +26,7 @@ class DuplicatesTest : public EngineTest {
             bytes += std::to_string(i + 1) + (keys[i] == "-" ? "" : "," + keys[i]) + "\r\n";
         EXPECT_TRUE(doc->OpenDocument(MakeFile("in.csv", bytes)));
         const Recs before = Records();
-        DuplicateSettings s;
+        DuplicateRequest s;
         s.key_field = FieldIndex{1};
         s.mode = mode;
         s.remove_spaces = remove_spaces;
@@ -110,7 +110,7 @@ TEST(DuplicateKeyTest, SpaceRemovalMatchesRemoveSpaces) {
         "\x81 ",  // a lead byte before a space keeps the space visible
     };
     for (const std::string& k : keys) {
-        DuplicateSettings s;
+        DuplicateRequest s;
         s.key_field = FieldIndex{1};
         s.remove_spaces = true;
         std::string got = "stale";
@@ -126,10 +126,10 @@ TEST(DuplicateSettingsTest, UnknownModesLoadAsTheFirst) {
     MemorySettings store;
     for (int stored : {0, 1, 2, 3, 4, -1}) {
         store.SetInt("DblDel", "DelType", stored);
-        const DuplicateSettings s = LoadDuplicateSettings(store);
+        const DuplicateRequest s = LoadDuplicateSettings(store);
         EXPECT_EQ(static_cast<int>(s.mode), stored >= 0 && stored <= 3 ? stored : 0);
     }
-    DuplicateSettings s;
+    DuplicateRequest s;
     s.key_field = FieldIndex{3};
     s.mode = DuplicateMode::OnlyRepeated;
     s.remove_spaces = true;

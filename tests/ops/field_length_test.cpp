@@ -77,12 +77,12 @@ TEST(CheckFieldLengthTest, FillCharacterChecksInOrder) {
         {false, ",", 0},
     };
     for (const Case& c : cases) {
-        FieldLengthSettings s;
+        FieldLengthRequest s;
         s.use_fill = c.use_fill;
         s.fill_text = c.fill;
-        EXPECT_EQ(CheckFieldLength(s), c.message) << c.use_fill << " '" << c.fill << "'";
+        EXPECT_EQ(ValidateFieldLength(s).message, c.message) << c.use_fill << " '" << c.fill << "'";
     }
-    FieldLengthSettings s;
+    FieldLengthRequest s;
     s.use_fill = false;
     s.fill_text = "*";
     EXPECT_EQ(FillByte(s), ' ');
@@ -101,8 +101,8 @@ class FieldLengthTest : public EngineTest {
         EXPECT_FALSE(doc->CanUndo());
         EXPECT_FALSE(doc->Modified());
     }
-    static FieldLengthSettings Make(int field, int length, bool keep_end, const char* fill) {
-        FieldLengthSettings s;
+    static FieldLengthRequest Make(int field, int length, bool keep_end, const char* fill) {
+        FieldLengthRequest s;
         s.key_field = FieldIndex{field};
         s.length = length;
         s.keep_end = keep_end;
@@ -116,7 +116,7 @@ class FieldLengthTest : public EngineTest {
 TEST_F(FieldLengthTest, OnlyTheChosenFieldChangesThenUndo) {
     Open("abcdef,x,\x82\xa0yz\r\nab,,\r\nshort\r\n,\r\n");
     struct Case {
-        FieldLengthSettings s;
+        FieldLengthRequest s;
         Recs result;
     } cases[] = {
         {Make(0, 3, false, nullptr), {"abc,x,\x82\xa0yz", "ab ,,", "sho", "   ,"}},
@@ -152,7 +152,7 @@ TEST_F(FieldLengthTest, RefusalsLeaveTheDocumentAlone) {
 
 TEST(FieldLengthSettingsTest, LoadClampsAndStoresInTwoSteps) {
     MemorySettings store;
-    const FieldLengthSettings d = LoadFieldLengthSettings(store);
+    const FieldLengthRequest d = LoadFieldLengthSettings(store);
     EXPECT_EQ(d.length, 1);
     EXPECT_TRUE(d.use_fill);  // "YohakuCheck" defaults to 1
     EXPECT_FALSE(d.keep_end);
@@ -160,7 +160,7 @@ TEST(FieldLengthSettingsTest, LoadClampsAndStoresInTwoSteps) {
         store.SetInt("FieldLen", "NewLen", stored);
         EXPECT_EQ(LoadFieldLengthSettings(store).length, loaded);
     }
-    FieldLengthSettings s;
+    FieldLengthRequest s;
     s.key_field = FieldIndex{2};
     s.length = 7;
     s.keep_end = true;
@@ -169,7 +169,7 @@ TEST(FieldLengthSettingsTest, LoadClampsAndStoresInTwoSteps) {
     StoreFieldLengthSettings(store, s);
     EXPECT_EQ(store.GetString("FieldLen", "YohakuMoji", "unset"), "unset");
     StoreFieldLengthFill(store, s);
-    const FieldLengthSettings back = LoadFieldLengthSettings(store);
+    const FieldLengthRequest back = LoadFieldLengthSettings(store);
     EXPECT_EQ(back.key_field.value, 2);
     EXPECT_EQ(back.length, 7);
     EXPECT_TRUE(back.keep_end);

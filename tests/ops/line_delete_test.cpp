@@ -18,9 +18,9 @@ namespace {
 using testing::EngineTest;
 using Recs = std::vector<std::string>;
 
-LineDeleteSettings Words(int first, int last, const std::string& w1, const std::string& w2,
-                         bool use_or) {
-    LineDeleteSettings s;
+LineDeleteRequest Words(int first, int last, const std::string& w1, const std::string& w2,
+                        bool use_or) {
+    LineDeleteRequest s;
     s.first = FieldIndex{first};
     s.last = FieldIndex{last};
     s.word1 = w1;
@@ -68,14 +68,14 @@ TEST(LineMatchesTest, WordsWithinTheRangeFieldByField) {
         {"", 0, 0, "a", "", true, false},
     };
     for (const Case& c : cases) {
-        const LineDeleteSettings s = Words(c.first, c.last, c.w1, c.w2, c.use_or);
+        const LineDeleteRequest s = Words(c.first, c.last, c.w1, c.w2, c.use_or);
         EXPECT_EQ(LineMatches(c.record, s), c.match)
             << c.record << " [" << c.first << "," << c.last << "] " << c.w1 << "/" << c.w2;
     }
 }
 
 // The plain reading: split at the commas and search each field of the range.
-bool ReferenceMatch(const std::string& record, const LineDeleteSettings& s) {
+bool ReferenceMatch(const std::string& record, const LineDeleteRequest& s) {
     std::vector<std::string_view> fields(kMaxFields);
     const std::size_t n = SplitFields(record, fields);
     const int from = std::min(s.first.value, s.last.value);
@@ -102,8 +102,8 @@ TEST(LineMatchesTest, AgreesWithAFieldByFieldSearch) {
     };
     for (int round = 0; round < 20000; ++round) {
         const std::string record = random_text(10);
-        LineDeleteSettings s = Words(static_cast<int>(rng() % 4), static_cast<int>(rng() % 5),
-                                     random_text(3), rng() % 2 ? random_text(2) : "", rng() % 2);
+        LineDeleteRequest s = Words(static_cast<int>(rng() % 4), static_cast<int>(rng() % 5),
+                                    random_text(3), rng() % 2 ? random_text(2) : "", rng() % 2);
         if (s.word1.empty()) s.word1.push_back('a');
         ASSERT_EQ(LineMatches(record, s), ReferenceMatch(record, s))
             << ::testing::PrintToString(record) << " w1=" << ::testing::PrintToString(s.word1)
@@ -137,7 +137,7 @@ TEST_F(LineDeleteTest, DeletesMatchingOrOtherRecordsThenUndo) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.w1);
-        LineDeleteSettings s = Words(1, 2, c.w1, c.w2, c.use_or);
+        LineDeleteRequest s = Words(1, 2, c.w1, c.w2, c.use_or);
         s.keep_matching = c.keep_matching;
         ASSERT_TRUE(RunLineDelete(*doc, s));
         EXPECT_EQ(Records(), c.result);
@@ -150,7 +150,7 @@ TEST_F(LineDeleteTest, DeletesMatchingOrOtherRecordsThenUndo) {
 TEST_F(LineDeleteTest, SingleFieldFileSearchesWholeRecords) {
     messages.Answer(30004, kIdNo);  // no split mode
     Open("abc\r\nxyz\r\n");
-    LineDeleteSettings s = Words(0, 0, "y", "", true);
+    LineDeleteRequest s = Words(0, 0, "y", "", true);
     s.keep_matching = false;
     ASSERT_TRUE(RunLineDelete(*doc, s));
     EXPECT_EQ(Records(), Recs{"abc"});
@@ -158,24 +158,24 @@ TEST_F(LineDeleteTest, SingleFieldFileSearchesWholeRecords) {
 
 TEST_F(LineDeleteTest, EmptyWordOneIsRefusedAndChangesNothing) {
     Open("a,b\r\n");
-    const LineDeleteSettings s = Words(0, 1, "", "b", true);
-    EXPECT_EQ(CheckLineDelete(s), 30008);
+    const LineDeleteRequest s = Words(0, 1, "", "b", true);
+    EXPECT_EQ(ValidateLineDelete(s).message, 30008);
     EXPECT_FALSE(RunLineDelete(*doc, s));
     EXPECT_TRUE(messages.Saw(30008));
     EXPECT_EQ(Records(), original_);
     EXPECT_FALSE(doc->CanUndo());
     EXPECT_FALSE(doc->Modified());
-    EXPECT_EQ(CheckLineDelete(Words(0, 1, "a", "", true)), 0);
+    EXPECT_EQ(ValidateLineDelete(Words(0, 1, "a", "", true)).message, 0);
 }
 
 TEST(LineDeleteSettingsTest, TwoStoresAndTheDefaults) {
     MemorySettings store;
-    const LineDeleteSettings d = LoadLineDeleteSettings(store);
+    const LineDeleteRequest d = LoadLineDeleteSettings(store);
     EXPECT_EQ(d.first.value, 0);
     EXPECT_EQ(d.last.value, 1);
     EXPECT_TRUE(d.keep_matching);  // "DelOrLeave" 1
     EXPECT_TRUE(d.use_or);         // "AndOrOr" 1
-    LineDeleteSettings s = Words(2, 5, "w1", "w2", false);
+    LineDeleteRequest s = Words(2, 5, "w1", "w2", false);
     s.keep_matching = false;
     StoreLineDeleteRange(store, s);
     EXPECT_EQ(store.GetInt("LineDel", "Field1", -1), 2);
@@ -183,7 +183,7 @@ TEST(LineDeleteSettingsTest, TwoStoresAndTheDefaults) {
     EXPECT_EQ(store.GetInt("LineDel", "DelOrLeave", -1), 0);
     EXPECT_EQ(store.GetString("LineDel", "Moji1", "unset"), "unset");  // not before the check
     StoreLineDeleteWords(store, s);
-    const LineDeleteSettings back = LoadLineDeleteSettings(store);
+    const LineDeleteRequest back = LoadLineDeleteSettings(store);
     EXPECT_EQ(back.word1, "w1");
     EXPECT_EQ(back.word2, "w2");
     EXPECT_FALSE(back.use_or);

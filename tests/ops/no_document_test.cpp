@@ -17,16 +17,16 @@ namespace {
 class NoDocumentTest : public testing::EngineTest {};
 
 TEST_F(NoDocumentTest, RunsRefuseWithoutADocument) {
-    LineDeleteSettings words;
+    LineDeleteRequest words;
     words.word1 = "a";
-    FieldLengthSettings fill;
+    FieldLengthRequest fill;
     fill.fill_text = "*";
     const std::vector<std::function<bool(Document&)>> runs = {
-        [](Document& d) { return RunSort(d, SortSettings{}); },
-        [](Document& d) { return RunDuplicates(d, DuplicateSettings{}); },
+        [](Document& d) { return RunSort(d, SortRequest{}); },
+        [](Document& d) { return RunDuplicates(d, DuplicateRequest{}); },
         [&](Document& d) { return RunLineDelete(d, words); },
         [](Document& d) {
-            return RunRecordLength(d, RecordLengthSettings{true, 10});
+            return RunRecordLength(d, RecordLengthRequest{true, 10});
         },
         [&](Document& d) { return RunFieldLength(d, fill); },
     };

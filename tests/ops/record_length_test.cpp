@@ -76,9 +76,9 @@ class RecordLengthTest : public EngineTest {
         EXPECT_FALSE(doc->CanUndo());
         EXPECT_FALSE(doc->Modified());
     }
-    static RecordLengthSettings Longest() { return RecordLengthSettings{}; }
-    static RecordLengthSettings Given(int length) {
-        RecordLengthSettings s;
+    static RecordLengthRequest Longest() { return RecordLengthRequest{}; }
+    static RecordLengthRequest Given(int length) {
+        RecordLengthRequest s;
         s.given_length = true;
         s.length = length;
         return s;
@@ -89,7 +89,7 @@ class RecordLengthTest : public EngineTest {
 TEST_F(RecordLengthTest, RunsBothModesThenUndo) {
     struct Case {
         const char* file;
-        RecordLengthSettings settings;
+        RecordLengthRequest settings;
         Recs result;
     } cases[] = {
         {"abc\r\na\r\n", Longest(), {"abc", "a  "}},
@@ -121,8 +121,8 @@ TEST_F(RecordLengthTest, EqualRecordsAreRefusedWithTheNotice) {
                              "\x82\xa0\x82\xa0\r\nabcd\r\n"}) {
         SCOPED_TRACE(file);
         Open(file);
-        EXPECT_EQ(CheckRecordLength(*doc, Longest()), 30024);
-        EXPECT_EQ(CheckRecordLength(*doc, Given(10)), 0);
+        EXPECT_EQ(ValidateRecordLength(*doc, Longest()).message, 30024);
+        EXPECT_EQ(ValidateRecordLength(*doc, Given(10)).message, 0);
         messages.shown.clear();
         EXPECT_FALSE(RunRecordLength(*doc, Longest()));
         EXPECT_EQ(messages.shown, std::vector<int>{30024});
@@ -157,7 +157,7 @@ TEST(RecordLengthSettingsTest, LengthStaysWithinTheLineLimit) {
         store.SetInt("LineLength", "LineLen", c.stored);
         EXPECT_EQ(LoadRecordLengthSettings(store).length, c.loaded) << c.stored;
     }
-    RecordLengthSettings s;
+    RecordLengthRequest s;
     s.given_length = true;
     s.length = 42;
     StoreRecordLengthMode(store, s);

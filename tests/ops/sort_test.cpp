@@ -54,7 +54,7 @@ class SortTest : public EngineTest {
         original_ = Records();
     }
     Recs Sorted(int key, bool descending) {
-        SortSettings s;
+        SortRequest s;
         s.key_field = FieldIndex{key};
         s.descending = descending;
         EXPECT_TRUE(RunSort(*doc, s));
@@ -107,7 +107,7 @@ TEST_F(SortTest, KeysEqualInTheir99BytesKeepTheirOrder) {
 
 TEST_F(SortTest, LastRecordWithoutLineBreakGetsOne) {
     Open("b,2\r\na,1");
-    SortSettings s;
+    SortRequest s;
     s.key_field = FieldIndex{0};
     ASSERT_TRUE(RunSort(*doc, s));
     EXPECT_EQ(testing::ReadBytes(doc->WorkingFileName()), "a,1\r\nb,2\r\n");
@@ -151,7 +151,7 @@ TEST_F(SortTest, MatchesAStableSortOfTheKeysWithAnyWindowSize) {
         // One window, a few, and one per record (records larger than the window).
         for (std::int64_t window : {std::int64_t{0}, std::int64_t{20000}, std::int64_t{1}}) {
             SCOPED_TRACE(window);
-            SortSettings s;
+            SortRequest s;
             s.key_field = FieldIndex{1};
             s.descending = descending;
             ASSERT_TRUE(RunOperation(
@@ -186,7 +186,7 @@ TEST_F(SortTest, ProgressCountsTwoPassesOverTheRecords) {
         progress.calls.clear();
         {
             TextWriter writer(out);
-            ASSERT_TRUE(SortPass(*doc, writer, SortSettings{}));
+            ASSERT_TRUE(SortPass(*doc, writer, SortRequest{}));
         }
         std::vector<std::pair<char, int>> expected{{'r', c.range}, {'p', 0}};
         for (int p : c.positions) expected.emplace_back('p', p);
@@ -201,13 +201,13 @@ TEST_F(SortTest, AnEmptyDocumentStaysEmpty) {
     // A pass that writes nothing empties the document.
     ASSERT_TRUE(RunOperation(*doc, [](Document&, TextWriter&) { return true; }));
     ASSERT_EQ(doc->Stats().records, 0);
-    ASSERT_TRUE(RunSort(*doc, SortSettings{}));
+    ASSERT_TRUE(RunSort(*doc, SortRequest{}));
     EXPECT_EQ(Records(), Recs{});
 }
 
 TEST(SortSettingsTest, LoadAndStoreUseTheDialogNames) {
     MemorySettings store;
-    SortSettings s = LoadSortSettings(store);
+    SortRequest s = LoadSortSettings(store);
     EXPECT_EQ(s.key_field.value, 0);
     EXPECT_FALSE(s.descending);
     store.SetInt("SortDlg", "KeyField", 4);

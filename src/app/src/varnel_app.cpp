@@ -141,7 +141,7 @@ bool CVarnelApp::InitInstance(const QStringList& files) {
     lock_->setStaleLockTime(0);
     if (!lock_->tryLock(0)) {
         lock_.reset();
-        ShowMessage(*messages_, 30042, {}, MsgStyle::Error);
+        ShowMessage(*messages_, kMsgAlreadyRunning, {}, MsgStyle::Error);
         return false;
     }
 
@@ -175,7 +175,7 @@ bool CVarnelApp::InitInstance(const QStringList& files) {
         for (const QString& f : files) {
             // A name that is no file would otherwise be passed over in silence.
             if (!QFileInfo(f).isFile()) {
-                ShowMessage(*messages_, 30003, f.toStdString() + "\n", MsgStyle::Error);
+                ShowMessage(*messages_, kMsgOpenFailed, f.toStdString() + "\n", MsgStyle::Error);
                 continue;
             }
             paths.push_back(f.toStdString());

@@ -25,7 +25,7 @@ const char* const kModeTexts[4] = {
 
 CDblDel::CDblDel(Document& doc, CChildView* view, QWidget* parent)
     : COperationDlg(doc, view, QStringLiteral("重複レコードの処理"), parent) {
-    const DuplicateSettings settings = LoadDuplicateSettings(doc_.Settings());
+    const DuplicateRequest settings = LoadDuplicateSettings(doc_.Settings());
     AddFieldRow(QStringLiteral("1 重複対照フィールド："), settings.key_field.value);
 
     Body()->addWidget(new QLabel(QStringLiteral("2 処理方法："), this));
@@ -88,13 +88,18 @@ int CDblDel::Mode() const {
     return 0;
 }
 
+DuplicateRequest CDblDel::Request() const {
+    DuplicateRequest r;
+    r.key_field = FieldIndex{FieldBox()->value()};
+    r.mode = static_cast<DuplicateMode>(Mode());
+    r.remove_spaces = spaces_->isChecked();
+    return r;
+}
+
 bool CDblDel::OnOK() {
-    DuplicateSettings s;
-    s.key_field = FieldIndex{FieldBox()->value()};
-    s.mode = static_cast<DuplicateMode>(Mode());
-    s.remove_spaces = spaces_->isChecked();
-    StoreDuplicateSettings(doc_.Settings(), s);
-    return RunDuplicates(doc_, s);
+    const DuplicateRequest r = Request();
+    StoreDuplicateSettings(doc_.Settings(), r);
+    return RunDuplicates(doc_, r);
 }
 
 QString CDblDel::Explanation() const {

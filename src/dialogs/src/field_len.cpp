@@ -14,7 +14,7 @@ namespace tesmora::desktop {
 
 CFieldLen::CFieldLen(Document& doc, CChildView* view, QWidget* parent)
     : COperationDlg(doc, view, QStringLiteral("フィールド長編集"), parent) {
-    const FieldLengthSettings settings = LoadFieldLengthSettings(doc_.Settings());
+    const FieldLengthRequest settings = LoadFieldLengthSettings(doc_.Settings());
     AddFieldRow(QStringLiteral("1 対象フィールド："), settings.key_field.value);
 
     auto* length_row = new QHBoxLayout;
@@ -65,26 +65,30 @@ CFieldLen::CFieldLen(Document& doc, CChildView* view, QWidget* parent)
     FinishLayout();
 }
 
-bool CFieldLen::OnOK() {
-    FieldLengthSettings s;
-    s.key_field = FieldIndex{FieldBox()->value()};
-    s.length = length_->value();
-    s.keep_end = keep_end_->isChecked();
-    s.use_fill = fill_check_->isChecked();
-    StoreFieldLengthSettings(doc_.Settings(), s);
-
+FieldLengthRequest CFieldLen::Request() const {
+    FieldLengthRequest r;
+    r.key_field = FieldIndex{FieldBox()->value()};
+    r.length = length_->value();
+    r.keep_end = keep_end_->isChecked();
+    r.use_fill = fill_check_->isChecked();
     // The fill box only takes text code page 932 holds.
-    s.fill_text = ToCp932(fill_->text()).value_or(std::string());
-    if (const int id = CheckFieldLength(s)) {
-        Message(id);
-        fill_->setFocus();
-        return false;
-    }
+    r.fill_text = ToCp932(fill_->text()).value_or(std::string());
+    return r;
+}
+
+QWidget* CFieldLen::FocusControl(Focus focus) const {
+    return focus == Focus::FillText ? fill_ : nullptr;
+}
+
+bool CFieldLen::OnOK() {
+    const FieldLengthRequest r = Request();
+    StoreFieldLengthSettings(doc_.Settings(), r);
+    if (!Validate(ValidateFieldLength(r))) return false;
     // Kept as the text typed (UTF-8), as the settings hold text.
-    FieldLengthSettings stored = s;
+    FieldLengthRequest stored = r;
     stored.fill_text = fill_->text().toStdString();
     StoreFieldLengthFill(doc_.Settings(), stored);
-    return RunFieldLength(doc_, s);
+    return RunFieldLength(doc_, r);
 }
 
 QString CFieldLen::Explanation() const {

@@ -15,7 +15,7 @@ CLineDel::CLineDel(Document& doc, CChildView* view, QWidget* parent)
     : COperationDlg(doc, view, QStringLiteral("条件不合致レコード削除"), parent) {
     // The words are kept in the settings as the text typed (UTF-8); the run
     // gets them as code page 932 bytes.
-    const LineDeleteSettings settings = LoadLineDeleteSettings(doc_.Settings());
+    const LineDeleteRequest settings = LoadLineDeleteSettings(doc_.Settings());
     AddRangeRow(QStringLiteral("1 条件調査範囲："), settings.first.value, settings.last.value);
 
     auto* word1_row = new QHBoxLayout;
@@ -76,29 +76,36 @@ CLineDel::CLineDel(Document& doc, CChildView* view, QWidget* parent)
     FinishLayout();
 }
 
-bool CLineDel::OnOK() {
-    LineDeleteSettings s;
-    s.first = FieldIndex{FieldBox()->value()};
-    s.last = FieldIndex{EndBox()->value()};
-    s.keep_matching = !del_->isChecked();
-    StoreLineDeleteRange(doc_.Settings(), s);
-
-    if (word1_->text().isEmpty()) {
-        Message(30008);
-        word1_->setFocus();
-        return false;
-    }
-    s.word1 = word1_->text().toStdString();
-    s.word2 = word2_->text().toStdString();
-    s.use_or = !and_->isChecked();
-    StoreLineDeleteWords(doc_.Settings(), s);
-
+LineDeleteRequest CLineDel::Request() const {
+    LineDeleteRequest r;
+    r.first = doc_.View().sel_start;
+    r.last = doc_.View().sel_end;
+    r.keep_matching = !del_->isChecked();
     // The boxes only offer text code page 932 holds.
-    s.word1 = ToCp932(word1_->text()).value_or(std::string());
-    s.word2 = ToCp932(word2_->text()).value_or(std::string());
-    s.first = doc_.View().sel_start;
-    s.last = doc_.View().sel_end;
-    return RunLineDelete(doc_, s);
+    r.word1 = ToCp932(word1_->text()).value_or(std::string());
+    r.word2 = ToCp932(word2_->text()).value_or(std::string());
+    r.use_or = !and_->isChecked();
+    return r;
+}
+
+QWidget* CLineDel::FocusControl(Focus focus) const {
+    return focus == Focus::Word1 ? word1_ : nullptr;
+}
+
+bool CLineDel::OnOK() {
+    // The settings keep the boxes and the text typed; the run takes the
+    // selection and the code page 932 bytes.
+    LineDeleteRequest stored = Request();
+    stored.first = FieldIndex{FieldBox()->value()};
+    stored.last = FieldIndex{EndBox()->value()};
+    stored.word1 = word1_->text().toStdString();
+    stored.word2 = word2_->text().toStdString();
+    StoreLineDeleteRange(doc_.Settings(), stored);
+
+    const LineDeleteRequest r = Request();
+    if (!Validate(ValidateLineDelete(r))) return false;
+    StoreLineDeleteWords(doc_.Settings(), stored);
+    return RunLineDelete(doc_, r);
 }
 
 QString CLineDel::Explanation() const {

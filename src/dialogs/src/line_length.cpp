@@ -12,7 +12,7 @@ namespace tesmora::desktop {
 
 CLineLength::CLineLength(Document& doc, CChildView* view, QWidget* parent)
     : COperationDlg(doc, view, QStringLiteral("レコード長編集"), parent) {
-    const RecordLengthSettings settings = LoadRecordLengthSettings(doc_.Settings());
+    const RecordLengthRequest settings = LoadRecordLengthSettings(doc_.Settings());
     Body()->addWidget(new QLabel(QStringLiteral("1 編集方法："), this));
 
     longest_ =
@@ -49,17 +49,19 @@ CLineLength::CLineLength(Document& doc, CChildView* view, QWidget* parent)
     FinishLayout();
 }
 
+RecordLengthRequest CLineLength::Request() const {
+    RecordLengthRequest r;
+    r.given_length = given_->isChecked();
+    r.length = length_->value();
+    return r;
+}
+
 bool CLineLength::OnOK() {
-    RecordLengthSettings s;
-    s.given_length = given_->isChecked();
-    s.length = length_->value();
-    StoreRecordLengthMode(doc_.Settings(), s);
-    if (const int id = CheckRecordLength(doc_, s)) {
-        Message(id, MsgStyle::Info);
-        return false;
-    }
-    StoreRecordLengthValue(doc_.Settings(), s);
-    return RunRecordLength(doc_, s);
+    const RecordLengthRequest r = Request();
+    StoreRecordLengthMode(doc_.Settings(), r);
+    if (!Validate(ValidateRecordLength(doc_, r))) return false;
+    StoreRecordLengthValue(doc_.Settings(), r);
+    return RunRecordLength(doc_, r);
 }
 
 QString CLineLength::Explanation() const {

@@ -123,6 +123,13 @@ void COperationDlg::Message(int id, MsgStyle style) {
     doc_.Message(id, style);
 }
 
+bool COperationDlg::Validate(const Validation& v) {
+    if (v.Accepted()) return true;
+    Message(v.message, v.style);
+    if (QWidget* w = FocusControl(v.focus)) w->setFocus();
+    return false;
+}
+
 void COperationDlg::accept() {
     if (OnOK()) QDialog::accept();
 }
@@ -136,7 +143,7 @@ void COperationDlg::ToggleExplanation() {
         const int h = saved_rect_.height();
         setFixedSize(w, h + kPanelGrowth);
         explain_panel_->setGeometry(4, h + 4, w - 8, kPanelHeight);
-        QString text = QString::fromUtf8(MessageText(30048)) + Explanation();
+        QString text = QString::fromUtf8(MessageText(kMsgExplanationHeading)) + Explanation();
         // The pieces break their lines with CR LF; the edit wants LF.
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         explain_panel_->setPlainText(text);

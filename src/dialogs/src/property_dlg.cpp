@@ -179,7 +179,7 @@ void CPropertyDlg::FindFieldCountRecords() {
     const std::string prefix = "最多フィールド - 第" + std::to_string(found.most.value + 1) +
                                "レコード\n最少フィールド - 第" +
                                std::to_string(found.fewest.value + 1) + "レコード\n\n";
-    doc_.Message(30073, MsgStyle::Info, prefix);
+    doc_.Message(kMsgFieldCountNote, MsgStyle::Info, prefix);
 }
 
 }  // namespace tesmora::desktop

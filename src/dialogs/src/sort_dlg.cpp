@@ -5,13 +5,11 @@
 #include <QLabel>
 #include <QRadioButton>
 
-#include "tesmora/ops/sort.h"
-
 namespace tesmora::desktop {
 
 CSortDlg::CSortDlg(Document& doc, CChildView* view, QWidget* parent)
     : COperationDlg(doc, view, QStringLiteral("ソート"), parent) {
-    const SortSettings settings = LoadSortSettings(doc_.Settings());
+    const SortRequest settings = LoadSortSettings(doc_.Settings());
     AddFieldRow(QStringLiteral("1 キーフィールド："), settings.key_field.value);
 
     auto* row = new QHBoxLayout;
@@ -32,17 +30,24 @@ CSortDlg::CSortDlg(Document& doc, CChildView* view, QWidget* parent)
     FinishLayout();
 }
 
-bool CSortDlg::OnOK() {
-    SortSettings s;
-    s.key_field = FieldIndex{FieldBox()->value()};
-    s.descending = descending_->isChecked();
-    StoreSortSettings(doc_.Settings(), s);
-    // The run sorts by the selected field. A stored key field beyond the
-    // fields of this file is selected but not shown; the box shows the last
-    // field then, and that is the one sorted by.
+SortRequest CSortDlg::Request() const {
+    SortRequest r;
+    r.key_field = FieldIndex{FieldBox()->value()};
+    r.descending = descending_->isChecked();
+    // A stored key field beyond the fields of this file is selected but not
+    // shown; the box shows the last field then, and that is the one sorted by.
     const int start = doc_.View().sel_start.value;
-    if (start >= 0 && start < MostFields()) s.key_field = FieldIndex{start};
-    return RunSort(doc_, s);
+    if (start >= 0 && start < MostFields()) r.key_field = FieldIndex{start};
+    return r;
+}
+
+bool CSortDlg::OnOK() {
+    // The settings keep the field box; the run takes the selection.
+    SortRequest stored;
+    stored.key_field = FieldIndex{FieldBox()->value()};
+    stored.descending = descending_->isChecked();
+    StoreSortSettings(doc_.Settings(), stored);
+    return RunSort(doc_, Request());
 }
 
 QString CSortDlg::Explanation() const {

@@ -85,17 +85,17 @@ std::string Document::NewTemp() {
     return name;
 }
 
-bool Document::OpenWorkingFile(const std::string& name, LoadMode mode) {
+bool Document::OpenWorkingFile(const std::string& name, LoadMode mode, const LoadOptions& options) {
     std::error_code ec;
     fs::path path = ToPath(name);
     auto st = fs::status(path, ec);
     if (ec || !fs::exists(st)) return false;
-    if (mode == LoadMode::Fresh && read_only_prompt_ &&
+    if (mode == LoadMode::Fresh && options.read_only_prompt &&
         (st.permissions() & fs::perms::owner_write) == fs::perms::none) {
-        if (Message(30040, MsgStyle::Question, name + "\n") != kIdYes) return false;
+        if (Message(kMsgClearReadOnly, MsgStyle::Question, name + "\n") != kIdYes) return false;
         fs::permissions(path, fs::perms::owner_write, fs::perm_options::add, ec);
         if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted) {
-            Message(30038);
+            Message(kMsgAccessDenied);
             return false;
         }
     }
@@ -104,14 +104,14 @@ bool Document::OpenWorkingFile(const std::string& name, LoadMode mode) {
         working = NewTemp();
         if (!working.empty() && !CopyIntoTemp(name, working)) DiscardTemp(working);
         if (working.empty()) {
-            Message(30007);
+            Message(kMsgFileObjectFailed);
             return false;
         }
     }
     working_writable_ = mode != LoadMode::InPlace;
     if (!working_.Open(working, working_writable_ ? "r+b" : "rb")) {
         if (mode == LoadMode::Fresh) DiscardTemp(working);
-        Message(30039);
+        Message(kMsgCreateFailed);
         return false;
     }
     if (mode == LoadMode::Fresh && !CheckTextFile(working_)) {
@@ -132,19 +132,19 @@ bool Document::CopyIntoTemp(const std::string& source, const std::string& temp) 
 bool Document::OpenIndexFile() {
     std::string name = NewTemp();
     if (name.empty()) {
-        Message(30007);
+        Message(kMsgFileObjectFailed);
         return false;
     }
     if (!index_.Open(name, kTempOpenMode)) {
         DiscardTemp(name);
-        Message(30039);
+        Message(kMsgCreateFailed);
         return false;
     }
     index_name_ = name;
     return true;
 }
 
-bool Document::LoadWorkingFile(const std::string& name, LoadMode mode) {
+bool Document::LoadWorkingFile(const std::string& name, LoadMode mode, const LoadOptions& options) {
     const std::time_t start = std::time(nullptr);
     if (mode != LoadMode::NotFresh && !working_name_.empty()) {
         // A new document replaces whatever was loaded: its files go.
@@ -153,7 +153,7 @@ bool Document::LoadWorkingFile(const std::string& name, LoadMode mode) {
              {&working_name_, &index_name_, &prev_working_name_, &prev_index_name_})
             DiscardTemp(*old);
     }
-    if (!OpenWorkingFile(name, mode)) return false;
+    if (!OpenWorkingFile(name, mode, options)) return false;
     auto fail = [&] {
         working_.Close();
         index_.Close();
@@ -181,9 +181,9 @@ bool Document::LoadWorkingFile(const std::string& name, LoadMode mode) {
     view_state_.sel_start = view_state_.sel_end = FieldIndex{-1};
     // The time the load took, not the time the question below stays open.
     const std::time_t loaded = std::time(nullptr);
-    if (mode == LoadMode::Fresh && stats_.most_fields == 1 &&
-        Message(30004, MsgStyle::Question) == kIdYes) {
-        Message(30012, MsgStyle::Info);
+    if (mode == LoadMode::Fresh && options.offer_split_mode && stats_.most_fields == 1 &&
+        Message(kMsgOfferSplitMode, MsgStyle::Question) == kIdYes) {
+        Message(kMsgSplitModeHint, MsgStyle::Info);
         SetSplitMode(true);
     }
     view_.UpdateViewLayout();
@@ -199,12 +199,12 @@ bool Document::CheckTextFile(File& file) {
         if (c == '\r' || c == '\n') {
             has_break = true;
         } else if (c < 0x20 && c != '\t') {
-            Message(30033);
+            Message(kMsgNotTextFile);
             return false;
         }
     }
     if (!has_break) {
-        Message(30006);
+        Message(kMsgNoLineBreak);
         return false;
     }
     return true;
@@ -253,7 +253,7 @@ bool Document::AdoptIndex(const IndexBuilder& builder, std::int64_t size, bool w
         return false;
     }
     if (!written) {
-        Message(30039, MsgStyle::Error, index_name_ + "\n");
+        Message(kMsgCreateFailed, MsgStyle::Error, index_name_ + "\n");
         return false;
     }
     stats_ = got;

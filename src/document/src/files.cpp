@@ -19,15 +19,27 @@ std::string FileNamePart(const std::string& path) {
     return p == std::string::npos ? path : path.substr(p + 1);
 }
 
+constexpr const char* kAddReadSection = "AddRead";
+
 int FirstRecordSetting(ISettingsStore& settings) {
-    return settings.GetInt("AddRead", "FirstRec", 1);
+    return settings.GetInt(kAddReadSection, "FirstRec", 1);
 }
 
 }  // namespace
 
-bool Document::OpenDocument(const std::string& path) {
+LoadOptions LoadOptionsFromSettings(ISettingsStore& store) {
+    LoadOptions o;
+    const int order = store.GetInt(kAddReadSection, "AddJun", 1);
+    o.order = order == 1   ? AppendOrder::NameAscending
+              : order == 2 ? AppendOrder::NameDescending
+                           : AppendOrder::AsGiven;
+    o.first_record = FirstRecordSetting(store);
+    return o;
+}
+
+bool Document::OpenDocument(const std::string& path, const LoadOptions& options) {
     current_name_.clear();
-    if (!LoadWorkingFile(path, LoadMode::Fresh)) return false;
+    if (!LoadWorkingFile(path, LoadMode::Fresh, options)) return false;
     current_name_ = path;
     view_.UpdateTitle();
     view_.AddRecentFile(path);
@@ -35,18 +47,25 @@ bool Document::OpenDocument(const std::string& path) {
 }
 
 bool Document::OpenFiles(std::vector<std::string> paths, bool ask_first_record) {
+    LoadOptions options = LoadOptionsFromSettings(settings_);
+    options.ask_first_record = ask_first_record;
+    const int first = options.first_record;
+    const bool opened = OpenFiles(std::move(paths), options);
+    if (options.first_record != first) settings_.SetInt(kAddReadSection, "FirstRec", 1);
+    return opened;
+}
+
+bool Document::OpenFiles(std::vector<std::string> paths, LoadOptions& options) {
     const std::size_t k = paths.size();
     if (k == 0) return false;
-    if (k > 1) {
-        const int order = settings_.GetInt("AddRead", "AddJun", 1);
-        if (order == 1 || order == 2) {
-            // Stable, so equal names keep the order given.
-            std::stable_sort(paths.begin(), paths.end(),
-                             [order](const std::string& a, const std::string& b) {
-                                 const std::string na = FileNamePart(a), nb = FileNamePart(b);
-                                 return order == 1 ? na < nb : nb < na;
-                             });
-        }
+    if (k > 1 && options.order != AppendOrder::AsGiven) {
+        const bool ascending = options.order == AppendOrder::NameAscending;
+        // Stable, so equal names keep the order given.
+        std::stable_sort(paths.begin(), paths.end(),
+                         [ascending](const std::string& a, const std::string& b) {
+                             const std::string na = FileNamePart(a), nb = FileNamePart(b);
+                             return ascending ? na < nb : nb < na;
+                         });
     }
     bool appended = false;
     // Lines already appended must not stay unseen behind an old index.
@@ -58,24 +77,24 @@ bool Document::OpenFiles(std::vector<std::string> paths, bool ask_first_record) 
         return false;
     };
     if (!IsOpen()) {
-        if (!OpenDocument(paths[0])) return false;
+        if (!OpenDocument(paths[0], options)) return false;
         if (k == 1) {
             modified_ = true;
             view_.UpdateViewLayout();
             return true;
         }
     } else {
-        if (!AppendFile(paths[0])) return false;
+        if (!AppendFile(paths[0], options.first_record)) return false;
         appended = true;
     }
     if (k > 1) {
-        if (ask_first_record && FirstRecordSetting(settings_) > 1) {
-            const int answer = Message(30021, MsgStyle::QuestionCancel);
+        if (options.ask_first_record && options.first_record > 1) {
+            const int answer = Message(kMsgAskFirstRecord, MsgStyle::QuestionCancel);
             if (answer == kIdCancel) return stop();
-            if (answer == kIdYes) settings_.SetInt("AddRead", "FirstRec", 1);
+            if (answer == kIdYes) options.first_record = 1;
         }
         for (std::size_t i = 1; i < k; ++i) {
-            if (!AppendFile(paths[i])) return stop();
+            if (!AppendFile(paths[i], options.first_record)) return stop();
             appended = true;
         }
     }
@@ -86,13 +105,16 @@ bool Document::OpenFiles(std::vector<std::string> paths, bool ask_first_record) 
 }
 
 bool Document::AppendFile(const std::string& path) {
+    return AppendFile(path, FirstRecordSetting(settings_));
+}
+
+bool Document::AppendFile(const std::string& path, int first) {
     File in;
     if (!in.Open(path, "rb")) {
-        Message(30003, MsgStyle::Error, path + "\n");
+        Message(kMsgOpenFailed, MsgStyle::Error, path + "\n");
         return false;
     }
     if (!CheckTextFile(in)) return false;
-    const int first = FirstRecordSetting(settings_);
 
     // First pass: the whole file must be usable before anything is written.
     std::int64_t count = 0;
@@ -103,11 +125,11 @@ bool Document::AppendFile(const std::string& path) {
         while (reader.Next(line)) {
             if (++number < first) continue;
             if (line.truncated || line.text.size() > static_cast<std::size_t>(kMaxLineLength)) {
-                Message(30005);
+                Message(kMsgLineTooLong);
                 return true;
             }
             if (CountFields(line.text) > kMaxFields) {
-                Message(30010);
+                Message(kMsgTooManyFields);
                 return true;
             }
             ++count;
@@ -144,7 +166,7 @@ bool Document::AppendFile(const std::string& path) {
         // Leave the working file as it was before this file.
         working_.Truncate(before);
         working_.Seek(before);
-        Message(30039, MsgStyle::Error, working_name_ + "\n");
+        Message(kMsgCreateFailed, MsgStyle::Error, working_name_ + "\n");
         return false;
     }
     data_end_ = working_.Tell();
@@ -218,10 +240,11 @@ bool Document::SaveFromCopy(const std::string& copy, const std::string& target) 
 bool Document::SaveDocument(const std::string& target, bool as_new) {
     std::error_code ec;
     fs::path path = ToPath(target);
-    if (as_new && fs::exists(path, ec) && Message(30009, MsgStyle::Question) != kIdYes)
+    if (as_new && fs::exists(path, ec) &&
+        Message(kMsgOverwriteExisting, MsgStyle::Question) != kIdYes)
         return false;
     auto refuse = [&] {
-        Message(30039, MsgStyle::Error, target + "\n");
+        Message(kMsgCreateFailed, MsgStyle::Error, target + "\n");
         return false;
     };
     fs::perms perms;
@@ -253,7 +276,7 @@ bool Document::SaveDocument(const std::string& target, bool as_new) {
         return refuse();
     }
     if (working_writable_) working_.SeekEnd();
-    if (as_new) Message(30011, MsgStyle::Info);
+    if (as_new) Message(kMsgSaved, MsgStyle::Info);
     return true;
 }
 
@@ -290,7 +313,7 @@ bool Document::SaveAs(const std::string& path) {
 
 bool Document::CloseDocument() {
     if (modified_) {
-        const int answer = Message(30002, MsgStyle::QuestionCancel);
+        const int answer = Message(kMsgSaveChanges, MsgStyle::QuestionCancel);
         if (answer == kIdCancel) return false;
         // A failed save keeps the document open: nothing is discarded.
         if (answer == kIdYes && !SaveDocument(current_name_, false)) return false;

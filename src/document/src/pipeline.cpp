@@ -49,7 +49,7 @@ bool Document::BeginOutput() {
     std::string name = NewTemp();
     if (name.empty()) return false;
     if (!output_.Open(name, kTempOpenMode)) {
-        Message(30039, MsgStyle::Error, name + "\n");
+        Message(kMsgCreateFailed, MsgStyle::Error, name + "\n");
         DiscardTemp(name);
         return false;
     }
@@ -153,7 +153,7 @@ bool RunOperation(Document& doc, const OperationPass& pass) {
         out.SetIndex(doc.OutputIndex());
         ok = pass(doc, out);
         if (ok && !out.Flush()) {
-            doc.Message(30039, MsgStyle::Error, doc.OutputFileName() + "\n");
+            doc.Message(kMsgCreateFailed, MsgStyle::Error, doc.OutputFileName() + "\n");
             ok = false;
         }
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "tesmora/document/message_ids.h"
 #include "tesmora/document/text.h"
 #include "tesmora/document/types.h"
 
@@ -55,7 +56,7 @@ bool IndexBuilder::Add(std::size_t text, std::int64_t physical, bool has_break,
     if (failure_) return false;
     const std::size_t length = text + (has_break ? 2 : 1);
     if (length > static_cast<std::size_t>(kMaxLineLength)) {
-        failure_ = 30005;
+        failure_ = kMsgLineTooLong;
         return false;
     }
     const int len = static_cast<int>(length);
@@ -71,7 +72,7 @@ bool IndexBuilder::Add(std::size_t text, std::int64_t physical, bool has_break,
     entries_.Add(offset_);
     canonical_ = canonical_ && physical == static_cast<std::int64_t>(text) + 2;
     if (fields > kMaxFields) {
-        failure_ = 30010;
+        failure_ = kMsgTooManyFields;
         return false;
     }
     if (stats_.records == 0) {

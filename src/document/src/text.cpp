@@ -78,6 +78,42 @@ std::string_view GetField(std::string_view record, FieldNumber n, std::string_vi
     }
 }
 
+std::optional<std::string_view> FieldSpan(std::string_view record, FieldIndex first,
+                                          FieldIndex last) {
+    if (first.value < 0) return std::nullopt;
+    if (last < first) last = first;
+    const char* p = record.data();
+    const char* const end = p + record.size();
+    for (int i = 0; i < first.value; ++i) {
+        const void* comma = std::memchr(p, ',', static_cast<std::size_t>(end - p));
+        if (!comma) return std::nullopt;
+        p = static_cast<const char*>(comma) + 1;
+    }
+    const char* q = end;
+    if (last != kRestOfRecord) {
+        q = p;
+        for (int i = first.value; i <= last.value; ++i) {
+            const void* comma = std::memchr(q, ',', static_cast<std::size_t>(end - q));
+            if (!comma) {
+                q = end;
+                break;
+            }
+            q = static_cast<const char*>(comma) + (i < last.value ? 1 : 0);
+        }
+    }
+    return std::string_view(p, static_cast<std::size_t>(q - p));
+}
+
+bool CutsCharacter(std::string_view text, std::size_t cut) {
+    if (cut == 0 || cut >= text.size()) return false;
+    // A byte that cannot be a lead byte always ends a character, so characters
+    // start again right after it; from there on every byte up to the cut may
+    // be a lead byte, and each such byte followed by another forms a pair.
+    std::size_t start = cut - 1;
+    while (start > 0 && IsLeadByte(static_cast<unsigned char>(text[start - 1]))) --start;
+    return (cut - 1 - start) % 2 == 0 && CharLength(text, cut - 1) == 2;
+}
+
 std::size_t SplitFields(std::string_view record, std::span<std::string_view> slots,
                         std::string_view sep) {
     if (slots.empty()) return 0;

@@ -40,7 +40,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), history_(new QPlainText
     outer->addWidget(new QLabel(QStringLiteral("バージョン情報"), this));
     history_->setReadOnly(true);
     // Newest version first; the oldest entry ends with an empty line.
-    QString history = Text(30201) + QStringLiteral("\r\n") + Text(30200) + QStringLiteral("\r\n");
+    QString history = Text(kMsgVersion101) + QStringLiteral("\r\n") + Text(kMsgVersion100) +
+                      QStringLiteral("\r\n");
     history.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     history_->setPlainText(history);
     outer->addWidget(history_, 1);

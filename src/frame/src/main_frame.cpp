@@ -299,7 +299,8 @@ void CMainFrame::OnRecentFile(int index) {
     const QString path = recent_.Path(index);
     if (path.isEmpty()) return;
     if (!QFileInfo::exists(path)) {
-        if (doc_.Message(30018, MsgStyle::Question, path.toStdString() + "\n") == kIdYes) {
+        if (doc_.Message(kMsgRecentFileMissing, MsgStyle::Question, path.toStdString() + "\n") ==
+            kIdYes) {
             recent_.Remove(index);
             RefreshRecentFiles();
         }
@@ -327,7 +328,7 @@ void CMainFrame::OnDspRno() {
 void CMainFrame::OnBunkatuMode() {
     ViewState& view = doc_.View();
     if (view.split_mode && !view.split_positions.empty()) {
-        if (doc_.Message(30013, MsgStyle::Question) != kIdYes) return;
+        if (doc_.Message(kMsgReplaceSplitPositions, MsgStyle::Question) != kIdYes) return;
         view.split_positions.clear();
     }
     doc_.SetSplitMode(!view.split_mode);
@@ -347,11 +348,11 @@ void CMainFrame::OnFilesDropped(const QStringList& paths) {
 }
 
 void CMainFrame::OnHelp() {
-    const char* title = MessageText(30174);
+    const char* title = MessageText(kMsgManualTitle);
     const QString path = QCoreApplication::applicationDirPath() + u'/' +
                          QString::fromUtf8(title ? title : "Manual") + QStringLiteral(".pdf");
     if (!QFileInfo(path).isFile()) {
-        doc_.Message(30173, MsgStyle::Info);
+        doc_.Message(kMsgNoManual, MsgStyle::Info);
         return;
     }
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));

@@ -18,7 +18,7 @@ MyStatusBar::MyStatusBar(QWidget* parent) : QStatusBar(parent), progress_(new QP
     progress_->setRange(0, 1);
     progress_->setValue(0);
     // Pane 1 is as wide as its string-table text (136 spaces).
-    const char* pane = MessageText(59136);
+    const char* pane = MessageText(kMsgStatusSpacer);
     const int width = fontMetrics().horizontalAdvance(QString::fromUtf8(pane ? pane : ""));
     progress_->setFixedWidth(std::max(width, 100));
     progress_->setMaximumHeight(fontMetrics().height());

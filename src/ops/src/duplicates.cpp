@@ -7,8 +7,8 @@
 
 namespace tesmora {
 
-DuplicateSettings LoadDuplicateSettings(ISettingsStore& store) {
-    DuplicateSettings s;
+DuplicateRequest LoadDuplicateSettings(ISettingsStore& store) {
+    DuplicateRequest s;
     s.key_field = FieldIndex{store.GetInt(kDuplicateSection, "KeyField", 0)};
     const int mode = store.GetInt(kDuplicateSection, "DelType", 0);
     s.mode = mode >= 1 && mode <= 3 ? static_cast<DuplicateMode>(mode) : DuplicateMode::KeepFirst;
@@ -16,13 +16,13 @@ DuplicateSettings LoadDuplicateSettings(ISettingsStore& store) {
     return s;
 }
 
-void StoreDuplicateSettings(ISettingsStore& store, const DuplicateSettings& s) {
+void StoreDuplicateSettings(ISettingsStore& store, const DuplicateRequest& s) {
     store.SetInt(kDuplicateSection, "KeyField", s.key_field.value);
     store.SetInt(kDuplicateSection, "DelType", static_cast<int>(s.mode));
     store.SetInt(kDuplicateSection, "SpcCut", s.remove_spaces ? 1 : 0);
 }
 
-void DuplicateKey(std::string_view record, const DuplicateSettings& s, std::string& out) {
+void DuplicateKey(std::string_view record, const DuplicateRequest& s, std::string& out) {
     const std::string_view key = GetField(record, ToNumber(s.key_field));
     if (!s.remove_spaces) {
         out.assign(key);
@@ -39,7 +39,7 @@ void DuplicateKey(std::string_view record, const DuplicateSettings& s, std::stri
     }
 }
 
-bool DuplicatePass(Document& doc, TextWriter& out, const DuplicateSettings& s) {
+bool DuplicatePass(Document& doc, TextWriter& out, const DuplicateRequest& s) {
     ProgressStepper progress(doc.Progress(), doc.Stats().records);
     const DuplicateMode mode = s.mode;
     std::string key, prev_key;
@@ -84,7 +84,7 @@ bool DuplicatePass(Document& doc, TextWriter& out, const DuplicateSettings& s) {
     return true;
 }
 
-bool RunDuplicates(Document& doc, const DuplicateSettings& s) {
+bool RunDuplicates(Document& doc, const DuplicateRequest& s) {
     if (!doc.IsOpen()) return false;
     return RunOperation(doc,
                         [&s](Document& d, TextWriter& out) { return DuplicatePass(d, out, s); });

@@ -175,7 +175,7 @@ bool EditEveryRecord(Document& doc, TextWriter& out, bool may_add_field, Edit ed
     try {
         buffer.reserve(2 * kMaxLineLength);
     } catch (const std::bad_alloc&) {
-        doc.Message(30001);
+        doc.Message(kMsgNoMemory);
         return false;
     }
     // Only a file already at the field limit can be pushed over it.
@@ -187,11 +187,11 @@ bool EditEveryRecord(Document& doc, TextWriter& out, bool may_add_field, Edit ed
     while (reader.Next(line)) {
         edit(line.text, buffer);
         if (buffer.size() > static_cast<std::size_t>(kMaxRecordBytes)) {
-            doc.Message(30005);
+            doc.Message(kMsgLineTooLong);
             return false;
         }
         if (count_fields && CountFields(buffer) > kMaxFields) {
-            doc.Message(30010);
+            doc.Message(kMsgTooManyFields);
             return false;
         }
         out.WriteRecord(buffer);
@@ -202,48 +202,43 @@ bool EditEveryRecord(Document& doc, TextWriter& out, bool may_add_field, Edit ed
 
 }  // namespace
 
-bool DeleteFields(Document& doc, TextWriter& out, FieldIndex field, bool range) {
-    FieldIndex first = field, last = field;
-    if (range) {
-        first = doc.View().sel_start;
-        last = doc.View().sel_end;
-    }
+bool FieldDeletePass(Document& doc, TextWriter& out, const FieldDeleteRequest& r) {
     return EditEveryRecord(doc, out, false, [&](std::string_view record, std::string& result) {
-        DeleteFieldRange(record, first, last, result);
+        DeleteFieldRange(record, r.first, r.last, result);
     });
 }
 
-bool PasteField(Document& doc, TextWriter& out, FieldIndex target, PasteSide side) {
-    const ViewState& view = doc.View();
-    PasteEdit paste;
-    paste.cut = view.cut_mark.value != -1;
-    paste.source = paste.cut ? view.cut_mark : view.copy_mark;
-    paste.target = target;
-    paste.side = side;
+bool FieldPastePass(Document& doc, TextWriter& out, const PasteEdit& r) {
     return EditEveryRecord(doc, out, true, [&](std::string_view record, std::string& result) {
-        PasteFieldInRecord(record, paste, result);
+        PasteFieldInRecord(record, r, result);
     });
+}
+
+bool RunFieldDelete(Document& doc, const FieldDeleteRequest& r) {
+    if (!doc.IsOpen() || r.first.value < 0 || r.last.value < 0) return false;
+    return RunOperation(doc,
+                        [&r](Document& d, TextWriter& out) { return FieldDeletePass(d, out, r); });
+}
+
+bool RunFieldPaste(Document& doc, const PasteEdit& r) {
+    if (!doc.IsOpen() || r.source.value < 0 || r.target.value < 0) return false;
+    return RunOperation(doc,
+                        [&r](Document& d, TextWriter& out) { return FieldPastePass(d, out, r); });
 }
 
 bool EditFields(Document& doc, FieldIndex field, EditMode mode, PasteSide side) {
-    if (!doc.IsOpen()) return false;
     const ViewState& view = doc.View();
     if (mode == EditMode::Delete) {
-        if (field.value >= 0) {
-            return RunOperation(doc, [field](Document& d, TextWriter& out) {
-                return DeleteFields(d, out, field, false);
-            });
-        }
-        if (field.value != -1 || view.sel_start.value < 0 || view.sel_end.value < 0) return false;
-        return RunOperation(doc, [](Document& d, TextWriter& out) {
-            return DeleteFields(d, out, FieldIndex{-1}, true);
-        });
+        if (field.value >= 0) return RunFieldDelete(doc, {field, field});
+        if (field.value != -1) return false;
+        return RunFieldDelete(doc, {view.sel_start, view.sel_end});
     }
-    const FieldIndex source = view.cut_mark.value != -1 ? view.cut_mark : view.copy_mark;
-    if (field.value < 0 || source.value < 0) return false;
-    return RunOperation(doc, [field, side](Document& d, TextWriter& out) {
-        return PasteField(d, out, field, side);
-    });
+    PasteEdit paste;
+    paste.cut = view.cut_mark.value != -1;
+    paste.source = paste.cut ? view.cut_mark : view.copy_mark;
+    paste.target = field;
+    paste.side = side;
+    return RunFieldPaste(doc, paste);
 }
 
 // ---- selection state ----

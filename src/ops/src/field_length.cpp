@@ -2,25 +2,16 @@
 #include "tesmora/ops/field_length.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "tesmora/document/messages.h"
 #include "tesmora/document/pipeline.h"
 #include "tesmora/document/progress.h"
 #include "tesmora/document/text.h"
-#include "tesmora/ops/record_length.h"
 
 namespace tesmora {
 
-namespace {
-constexpr int kMsgTooLong = 30005;
-constexpr int kMsgNoText = 30008;
-constexpr int kMsgNoComma = 30031;
-constexpr int kMsgOneByte = 30032;
-}  // namespace
-
-FieldLengthSettings LoadFieldLengthSettings(ISettingsStore& store) {
-    FieldLengthSettings s;
+FieldLengthRequest LoadFieldLengthSettings(ISettingsStore& store) {
+    FieldLengthRequest s;
     s.key_field = FieldIndex{store.GetInt(kFieldLengthSection, "KeyField", 0)};
     s.length = std::clamp(store.GetInt(kFieldLengthSection, "NewLen", 1), kMinFieldLength,
                           kMaxFieldLength);
@@ -30,31 +21,31 @@ FieldLengthSettings LoadFieldLengthSettings(ISettingsStore& store) {
     return s;
 }
 
-void StoreFieldLengthSettings(ISettingsStore& store, const FieldLengthSettings& s) {
+void StoreFieldLengthSettings(ISettingsStore& store, const FieldLengthRequest& s) {
     store.SetInt(kFieldLengthSection, "KeyField", s.key_field.value);
     store.SetInt(kFieldLengthSection, "NewLen", s.length);
     store.SetInt(kFieldLengthSection, "Houhou", s.keep_end ? 1 : 0);
     store.SetInt(kFieldLengthSection, "YohakuCheck", s.use_fill ? 1 : 0);
 }
 
-void StoreFieldLengthFill(ISettingsStore& store, const FieldLengthSettings& s) {
+void StoreFieldLengthFill(ISettingsStore& store, const FieldLengthRequest& s) {
     store.SetString(kFieldLengthSection, "YohakuMoji", s.fill_text);
 }
 
-int CheckFieldLength(const FieldLengthSettings& s) {
-    if (!s.use_fill) return 0;
-    if (s.fill_text.empty()) return kMsgNoText;
+Validation ValidateFieldLength(const FieldLengthRequest& s) {
+    if (!s.use_fill) return {};
+    if (s.fill_text.empty()) return Refuse(kMsgNoText, Focus::FillText);
     const auto b = static_cast<unsigned char>(s.fill_text[0]);
     // A lone lead byte would swallow the byte after it, and a control byte
     // such as a line break would split the record: neither is a one-byte
     // character.
     if (s.fill_text.size() != 1 || IsLeadByte(b) || (b < 0x20 && b != '\t') || b == 0x7F)
-        return kMsgOneByte;
-    if (b == ',') return kMsgNoComma;
-    return 0;
+        return Refuse(kMsgOneByteCharacter, Focus::FillText);
+    if (b == ',') return Refuse(kMsgNoComma, Focus::FillText);
+    return {};
 }
 
-char FillByte(const FieldLengthSettings& s) {
+char FillByte(const FieldLengthRequest& s) {
     return s.use_fill && !s.fill_text.empty() ? s.fill_text[0] : ' ';
 }
 
@@ -90,7 +81,7 @@ void FitField(std::string_view field, int length, bool keep_end, char fill, std:
     if (!keep_end) out.append(fit.pad, fill);
 }
 
-bool FieldLengthPass(Document& doc, TextWriter& out, const FieldLengthSettings& s) {
+bool FieldLengthPass(Document& doc, TextWriter& out, const FieldLengthRequest& s) {
     ProgressStepper progress(doc.Progress(), doc.Stats().records);
     const int k = s.key_field.value;
     const std::size_t target = static_cast<std::size_t>(std::max(s.length, 0));
@@ -100,28 +91,15 @@ bool FieldLengthPass(Document& doc, TextWriter& out, const FieldLengthSettings& 
     Line line;
     while (reader.Next(line)) {
         const std::string_view r = line.text;
-        // A trail byte is never a comma: fields are found with a plain search.
-        const char* p = r.data();
-        const char* const end = p + r.size();
-        bool has_field = k >= 0;
-        for (int i = 0; has_field && i < k; ++i) {
-            const void* comma = std::memchr(p, ',', static_cast<std::size_t>(end - p));
-            if (comma)
-                p = static_cast<const char*>(comma) + 1;
-            else
-                has_field = false;
-        }
-        if (!has_field) {
+        const auto field = FieldSpan(r, FieldIndex{k});
+        if (!field) {
             out.WriteRecord(r);
         } else {
-            const void* comma = std::memchr(p, ',', static_cast<std::size_t>(end - p));
-            const std::size_t start = static_cast<std::size_t>(p - r.data());
-            const std::size_t stop =
-                comma ? static_cast<std::size_t>(static_cast<const char*>(comma) - r.data())
-                      : r.size();
+            const std::size_t start = static_cast<std::size_t>(field->data() - r.data());
+            const std::size_t stop = start + field->size();
             const FieldFit fit = PlanFit(r.substr(start, stop - start), target, s.keep_end);
             if (r.size() - (stop - start) + target > static_cast<std::size_t>(kMaxRecordBytes)) {
-                doc.Message(kMsgTooLong);
+                doc.Message(kMsgLineTooLong);
                 return false;
             }
             // Straight into the output in three pieces, the record never copied
@@ -142,12 +120,8 @@ bool FieldLengthPass(Document& doc, TextWriter& out, const FieldLengthSettings& 
     return true;
 }
 
-bool RunFieldLength(Document& doc, const FieldLengthSettings& s) {
-    if (!doc.IsOpen()) return false;
-    if (const int id = CheckFieldLength(s)) {
-        doc.Message(id);
-        return false;
-    }
+bool RunFieldLength(Document& doc, const FieldLengthRequest& s) {
+    if (!doc.IsOpen() || !ReportValidation(doc, ValidateFieldLength(s))) return false;
     return RunOperation(doc,
                         [&s](Document& d, TextWriter& out) { return FieldLengthPass(d, out, s); });
 }

@@ -3,18 +3,16 @@
 #include "tesmora/ops/line_delete.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "tesmora/document/messages.h"
 #include "tesmora/document/pipeline.h"
 #include "tesmora/document/progress.h"
 #include "tesmora/document/text.h"
-#include "tesmora/ops/record_length.h"
 
 namespace tesmora {
 
-LineDeleteSettings LoadLineDeleteSettings(ISettingsStore& store) {
-    LineDeleteSettings s;
+LineDeleteRequest LoadLineDeleteSettings(ISettingsStore& store) {
+    LineDeleteRequest s;
     s.first = FieldIndex{store.GetInt(kLineDeleteSection, "Field1", 0)};
     s.last = FieldIndex{store.GetInt(kLineDeleteSection, "Field2", 1)};
     s.keep_matching = store.GetInt(kLineDeleteSection, "DelOrLeave", 1) != 0;
@@ -24,49 +22,19 @@ LineDeleteSettings LoadLineDeleteSettings(ISettingsStore& store) {
     return s;
 }
 
-void StoreLineDeleteRange(ISettingsStore& store, const LineDeleteSettings& s) {
+void StoreLineDeleteRange(ISettingsStore& store, const LineDeleteRequest& s) {
     store.SetInt(kLineDeleteSection, "Field1", s.first.value);
     store.SetInt(kLineDeleteSection, "Field2", s.last.value);
     store.SetInt(kLineDeleteSection, "DelOrLeave", s.keep_matching ? 1 : 0);
 }
 
-void StoreLineDeleteWords(ISettingsStore& store, const LineDeleteSettings& s) {
+void StoreLineDeleteWords(ISettingsStore& store, const LineDeleteRequest& s) {
     store.SetString(kLineDeleteSection, "Moji1", s.word1);
     store.SetString(kLineDeleteSection, "Moji2", s.word2);
     store.SetInt(kLineDeleteSection, "AndOrOr", s.use_or ? 1 : 0);
 }
 
 namespace {
-
-constexpr int kMsgNoWord = 30008;
-
-// Fields from..to of record as one stretch, commas included; false when the
-// record has no field at from. to_end: the stretch runs to the record's end.
-bool RangeSpan(std::string_view record, int from, int to, bool to_end, std::string_view& span) {
-    // A trail byte is never a comma: commas are found with a plain search.
-    const char* p = record.data();
-    const char* const end = p + record.size();
-    for (int i = 0; i < from; ++i) {
-        const void* comma = std::memchr(p, ',', static_cast<std::size_t>(end - p));
-        if (!comma) return false;
-        p = static_cast<const char*>(comma) + 1;
-    }
-    const char* q = p;
-    if (to_end) {
-        q = end;
-    } else {
-        for (int i = from; i <= to; ++i) {
-            const void* comma = std::memchr(q, ',', static_cast<std::size_t>(end - q));
-            if (!comma) {
-                q = end;
-                break;
-            }
-            q = static_cast<const char*>(comma) + (i < to ? 1 : 0);
-        }
-    }
-    span = std::string_view(p, static_cast<std::size_t>(q - p));
-    return true;
-}
 
 // Whether word occurs in one of the fields of span. Without a comma in the
 // word, a match in the stretch never crosses a field boundary; a word with a
@@ -79,11 +47,14 @@ bool Contains(std::string_view span, std::string_view word) {
     return false;
 }
 
-bool Matches(std::string_view record, const LineDeleteSettings& s, bool to_end) {
+bool Matches(std::string_view record, const LineDeleteRequest& s, bool to_end) {
     const int from = std::max(0, std::min(s.first.value, s.last.value));
     const int to = std::max(s.first.value, s.last.value);
-    std::string_view span;
-    if (to < 0 || !RangeSpan(record, from, to, to_end, span)) return false;
+    if (to < 0) return false;
+    const auto stretch =
+        FieldSpan(record, FieldIndex{from}, to_end ? kRestOfRecord : FieldIndex{to});
+    if (!stretch) return false;
+    const std::string_view span = *stretch;
     const bool found1 = Contains(span, s.word1);
     if (s.word2.empty()) return found1;
     if (s.use_or) return found1 || Contains(span, s.word2);
@@ -92,15 +63,15 @@ bool Matches(std::string_view record, const LineDeleteSettings& s, bool to_end) 
 
 }  // namespace
 
-int CheckLineDelete(const LineDeleteSettings& s) {
-    return s.word1.empty() ? kMsgNoWord : 0;
+Validation ValidateLineDelete(const LineDeleteRequest& s) {
+    return s.word1.empty() ? Refuse(kMsgNoText, Focus::Word1) : Validation{};
 }
 
-bool LineMatches(std::string_view record, const LineDeleteSettings& s) {
+bool LineMatches(std::string_view record, const LineDeleteRequest& s) {
     return Matches(record, s, false);
 }
 
-bool LineDeletePass(Document& doc, TextWriter& out, const LineDeleteSettings& s) {
+bool LineDeletePass(Document& doc, TextWriter& out, const LineDeleteRequest& s) {
     ProgressStepper progress(doc.Progress(), doc.Stats().records);
     // A range up to the last field of the widest record needs no search for its end.
     const bool to_end = std::max(s.first.value, s.last.value) >= doc.Stats().most_fields - 1;
@@ -114,12 +85,8 @@ bool LineDeletePass(Document& doc, TextWriter& out, const LineDeleteSettings& s)
     return true;
 }
 
-bool RunLineDelete(Document& doc, const LineDeleteSettings& s) {
-    if (!doc.IsOpen()) return false;
-    if (const int id = CheckLineDelete(s)) {
-        doc.Message(id);
-        return false;
-    }
+bool RunLineDelete(Document& doc, const LineDeleteRequest& s) {
+    if (!doc.IsOpen() || !ReportValidation(doc, ValidateLineDelete(s))) return false;
     return RunOperation(doc,
                         [&s](Document& d, TextWriter& out) { return LineDeletePass(d, out, s); });
 }

@@ -10,23 +10,19 @@
 
 namespace tesmora {
 
-namespace {
-constexpr int kMsgAlreadySame = 30024;
-}  // namespace
-
-RecordLengthSettings LoadRecordLengthSettings(ISettingsStore& store) {
-    RecordLengthSettings s;
+RecordLengthRequest LoadRecordLengthSettings(ISettingsStore& store) {
+    RecordLengthRequest s;
     s.given_length = store.GetInt(kRecordLengthSection, "SetMax", 0) != 0;
     s.length = std::clamp(store.GetInt(kRecordLengthSection, "LineLen", 100), kMinRecordLength,
                           kMaxRecordLength);
     return s;
 }
 
-void StoreRecordLengthMode(ISettingsStore& store, const RecordLengthSettings& s) {
+void StoreRecordLengthMode(ISettingsStore& store, const RecordLengthRequest& s) {
     store.SetInt(kRecordLengthSection, "SetMax", s.given_length ? 1 : 0);
 }
 
-void StoreRecordLengthValue(ISettingsStore& store, const RecordLengthSettings& s) {
+void StoreRecordLengthValue(ISettingsStore& store, const RecordLengthRequest& s) {
     store.SetInt(kRecordLengthSection, "LineLen", s.length);
 }
 
@@ -52,20 +48,14 @@ RecordLengths MeasureRecordLengths(Document& doc) {
     return m;
 }
 
-int CheckRecordLength(Document& doc, const RecordLengthSettings& s) {
-    if (s.given_length) return 0;
+RecordLengthTarget ResolveRecordLength(Document& doc, const RecordLengthRequest& s) {
+    // The length control never leaves its range; a caller that does gets the
+    // nearest length the file limits allow.
+    if (s.given_length) return {std::clamp(s.length, kMinRecordLength, kMaxRecordLength), {}};
     const RecordLengths m = MeasureRecordLengths(doc);
-    return m.longest == m.shortest ? kMsgAlreadySame : 0;
-}
-
-bool CutsCharacter(std::string_view text, std::size_t cut) {
-    if (cut == 0 || cut >= text.size()) return false;
-    // A byte that cannot be a lead byte always ends a character, so characters
-    // start again right after it; from there on every byte up to the cut may
-    // be a lead byte, and each such byte followed by another forms a pair.
-    std::size_t start = cut - 1;
-    while (start > 0 && IsLeadByte(static_cast<unsigned char>(text[start - 1]))) --start;
-    return (cut - 1 - start) % 2 == 0 && CharLength(text, cut - 1) == 2;
+    if (m.longest == m.shortest)
+        return {m.longest, Refuse(kMsgAllSameLength, Focus::None, MsgStyle::Info)};
+    return {m.longest, {}};
 }
 
 namespace {
@@ -109,21 +99,11 @@ bool RecordLengthPass(Document& doc, TextWriter& out, int length) {
     return true;
 }
 
-bool RunRecordLength(Document& doc, const RecordLengthSettings& s) {
+bool RunRecordLength(Document& doc, const RecordLengthRequest& s) {
     if (!doc.IsOpen()) return false;
-    int length;
-    if (s.given_length) {
-        // The length control never leaves its range; a caller that does gets
-        // the nearest length the file limits allow.
-        length = std::clamp(s.length, kMinRecordLength, kMaxRecordLength);
-    } else {
-        const RecordLengths m = MeasureRecordLengths(doc);
-        if (m.longest == m.shortest) {
-            doc.Message(kMsgAlreadySame, MsgStyle::Info);
-            return false;
-        }
-        length = m.longest;
-    }
+    const RecordLengthTarget target = ResolveRecordLength(doc, s);
+    if (!ReportValidation(doc, target.validation)) return false;
+    const int length = target.length;
     return RunOperation(
         doc, [length](Document& d, TextWriter& out) { return RecordLengthPass(d, out, length); });
 }

@@ -22,14 +22,14 @@
 
 namespace tesmora {
 
-SortSettings LoadSortSettings(ISettingsStore& store) {
-    SortSettings s;
+SortRequest LoadSortSettings(ISettingsStore& store) {
+    SortRequest s;
     s.key_field = FieldIndex{store.GetInt(kSortSection, "KeyField", 0)};
     s.descending = store.GetInt(kSortSection, "SortJun", 0) != 0;
     return s;
 }
 
-void StoreSortSettings(ISettingsStore& store, const SortSettings& s) {
+void StoreSortSettings(ISettingsStore& store, const SortRequest& s) {
     store.SetInt(kSortSection, "KeyField", s.key_field.value);
     store.SetInt(kSortSection, "SortJun", s.descending ? 1 : 0);
 }
@@ -43,9 +43,6 @@ int CompareSortKeys(std::string_view a, std::string_view b) {
 }
 
 namespace {
-
-constexpr int kMsgNoMemory = 30001;
-constexpr int kMsgReadFailed = 30003;
 
 // Bytes of a key held in the head; longer keys keep the rest in the arena.
 constexpr std::size_t kHeadBytes = 7;
@@ -135,24 +132,13 @@ struct Table {
 };
 
 // Field k of record cut to the key length; empty when the record has no
-// field k. A trail byte is never a comma, so a plain search finds the fields.
+// field k.
 std::string_view KeyField(std::string_view record, int k) {
-    if (k < 0) return {};
-    const char* p = record.data();
-    const char* const end = p + record.size();
-    for (int i = 0; i < k; ++i) {
-        const void* comma = std::memchr(p, ',', static_cast<std::size_t>(end - p));
-        if (!comma) return {};
-        p = static_cast<const char*>(comma) + 1;
-    }
-    const std::size_t rest = static_cast<std::size_t>(end - p);
-    const void* comma = std::memchr(p, ',', std::min(rest, std::size_t{kSortKeyBytes} + 1));
-    const std::size_t len = comma ? static_cast<std::size_t>(static_cast<const char*>(comma) - p)
-                                  : std::min(rest, std::size_t{kSortKeyBytes});
-    return std::string_view(p, std::min(len, std::size_t{kSortKeyBytes}));
+    const auto field = FieldSpan(record, FieldIndex{k});
+    return field ? field->substr(0, kSortKeyBytes) : std::string_view{};
 }
 
-bool ReadKeys(Document& doc, const SortSettings& s, Table& t, TwoPassProgress& progress) {
+bool ReadKeys(Document& doc, const SortRequest& s, Table& t, TwoPassProgress& progress) {
     const std::int64_t n = doc.Stats().records;
     if (n > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
     t.entries.reserve(static_cast<std::size_t>(n));
@@ -333,7 +319,7 @@ bool CopyWindows(Document& doc, TextWriter& out, const std::vector<Window>& wind
 
 }  // namespace
 
-bool SortPass(Document& doc, TextWriter& out, const SortSettings& s, std::int64_t window_bytes) {
+bool SortPass(Document& doc, TextWriter& out, const SortRequest& s, std::int64_t window_bytes) {
     TwoPassProgress progress(doc.Progress(), doc.Stats().records);
     try {
         std::vector<Window> windows;
@@ -342,7 +328,7 @@ bool SortPass(Document& doc, TextWriter& out, const SortSettings& s, std::int64_
         {
             Table t;
             if (!ReadKeys(doc, s, t, progress)) {
-                doc.Message(kMsgReadFailed, MsgStyle::Error, doc.WorkingFileName() + "\n");
+                doc.Message(kMsgOpenFailed, MsgStyle::Error, doc.WorkingFileName() + "\n");
                 return false;
             }
             SortTable(t, s.descending);
@@ -350,7 +336,7 @@ bool SortPass(Document& doc, TextWriter& out, const SortSettings& s, std::int64_
             lengths = std::move(t.lengths);
         }  // the keys go before the window buffer comes
         if (!CopyWindows(doc, out, windows, lengths, out_pos, progress)) {
-            doc.Message(kMsgReadFailed, MsgStyle::Error, doc.WorkingFileName() + "\n");
+            doc.Message(kMsgOpenFailed, MsgStyle::Error, doc.WorkingFileName() + "\n");
             return false;
         }
     } catch (const std::bad_alloc&) {
@@ -360,7 +346,7 @@ bool SortPass(Document& doc, TextWriter& out, const SortSettings& s, std::int64_
     return true;
 }
 
-bool RunSort(Document& doc, const SortSettings& s) {
+bool RunSort(Document& doc, const SortRequest& s) {
     if (!doc.IsOpen()) return false;
     return RunOperation(doc, [&s](Document& d, TextWriter& out) { return SortPass(d, out, s); });
 }

@@ -166,7 +166,7 @@ bool CChildView::EnsureImage() {
     if (image_.size() == need && image_.devicePixelRatio() == dpr) return true;
     QImage image(need, QImage::Format_RGB32);
     if (image.isNull()) {
-        doc_.Message(30001);
+        doc_.Message(kMsgNoMemory);
         return false;
     }
     image.setDevicePixelRatio(dpr);

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "tesmora/dialogs/operation_dlg.h"
+#include "tesmora/ops/duplicates.h"
 
 class QRadioButton;
 
@@ -17,8 +18,8 @@ class CDblDel : public COperationDlg {
 
     // The radio buttons of modes 0 to 3 (1003, 1005, 1013, 1008).
     QRadioButton* ModeButton(int mode) const { return modes_[static_cast<std::size_t>(mode)]; }
-    QCheckBox* SpaceCheck() const { return spaces_; }  // 1024
     int Mode() const;
+    DuplicateRequest Request() const;
 
   protected:
     bool OnOK() override;

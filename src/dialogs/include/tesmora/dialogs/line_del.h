@@ -2,6 +2,7 @@
 // "条件不合致レコード削除": a range of fields, one or two words and how they
 // combine, and whether the matching or the other records are deleted.
 #include "tesmora/dialogs/operation_dlg.h"
+#include "tesmora/ops/line_delete.h"
 
 class QRadioButton;
 
@@ -20,8 +21,13 @@ class CLineDel : public COperationDlg {
     QRadioButton* DeleteMatching() const { return del_; }  // 1049
     QRadioButton* DeleteOthers() const { return leave_; }  // 1017
 
+    // The run's request: the range is the view's selection, the words the
+    // boxes' text in code page 932.
+    LineDeleteRequest Request() const;
+
   protected:
     bool OnOK() override;
+    QWidget* FocusControl(Focus focus) const override;
     QString Explanation() const override;
 
   private:

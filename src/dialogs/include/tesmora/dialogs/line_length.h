@@ -2,6 +2,7 @@
 // "レコード長編集": every record to the longest record's length or to a
 // given length (files without commas).
 #include "tesmora/dialogs/operation_dlg.h"
+#include "tesmora/ops/record_length.h"
 
 class QRadioButton;
 
@@ -16,6 +17,8 @@ class CLineLength : public COperationDlg {
     QRadioButton* LongestButton() const { return longest_; }  // 1003
     QRadioButton* GivenButton() const { return given_; }      // 1005
     CFieldSpin* LengthBox() const { return length_; }         // 1001 / 1046
+
+    RecordLengthRequest Request() const;
 
   protected:
     bool OnOK() override;

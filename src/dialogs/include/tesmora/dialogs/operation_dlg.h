@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "tesmora/document/document.h"
+#include "tesmora/ops/request.h"
 
 class QBoxLayout;
 class QCheckBox;
@@ -104,6 +105,11 @@ class COperationDlg : public QDialog {
     void Redraw();
     // Shows a message of the string table with this dialog as owner.
     void Message(int id, MsgStyle style = MsgStyle::Error);
+    // A refused request: its message shown and the focus put where it says.
+    // True when the request was accepted.
+    bool Validate(const Validation& v);
+    // The control of a focus target (none by default).
+    virtual QWidget* FocusControl(Focus) const { return nullptr; }
 
     Document& doc_;
     CChildView* view_;

@@ -1,6 +1,7 @@
 #pragma once
 // "ソート": one key field and the order; Start sorts the records by it.
 #include "tesmora/dialogs/operation_dlg.h"
+#include "tesmora/ops/sort.h"
 
 class QRadioButton;
 
@@ -12,8 +13,11 @@ class CSortDlg : public COperationDlg {
   public:
     CSortDlg(Document& doc, CChildView* view, QWidget* parent = nullptr);
 
-    QRadioButton* AscendingButton() const { return ascending_; }    // 1003
     QRadioButton* DescendingButton() const { return descending_; }  // 1005
+
+    // The run's request: the order, and the key the selection start field
+    // (the field box when the selection lies beyond the file's fields).
+    SortRequest Request() const;
 
   protected:
     bool OnOK() override;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tesmora/document/host.h"
+#include "tesmora/document/message_ids.h"
 #include "tesmora/document/record_index.h"
 #include "tesmora/document/text_stream.h"
 #include "tesmora/document/types.h"
@@ -21,6 +22,22 @@ enum class LoadMode {
     NotFresh,  // one of our temporary files (after a commit or an undo)
     InPlace,   // read where it lies, never written (the batch front end)
 };
+
+// The order in which several files opened at once are joined ("AddJun").
+enum class AppendOrder { AsGiven = 0, NameAscending = 1, NameDescending = 2 };
+
+// How files are opened and joined. The desktop program takes them from its
+// settings (LoadOptionsFromSettings), the batch front end from its arguments.
+struct LoadOptions {
+    AppendOrder order = AppendOrder::NameAscending;
+    int first_record = 1;           // "FirstRec": earlier lines of appended files are skipped
+    bool ask_first_record = false;  // 30021 when first_record > 1 and files are appended
+    bool offer_split_mode = true;   // 30004 for a fixed-width file that is opened
+    bool read_only_prompt = true;   // 30040 for a read-only file (else copied as it is)
+};
+
+// Section "AddRead": "AddJun" and "FirstRec"; the questions as the desktop asks them.
+LoadOptions LoadOptionsFromSettings(ISettingsStore& store);
 
 inline constexpr int kMaxSplits = 2000;
 
@@ -63,9 +80,6 @@ class Document {
     ViewState& View() { return view_state_; }
     const ViewState& View() const { return view_state_; }
     void SetSplitMode(bool on);
-    // Whether opening a read-only file asks to clear its attribute (the batch
-    // front end copies such a file as it is and never changes it).
-    void SetReadOnlyPrompt(bool on) { read_only_prompt_ = on; }
 
     IMessageSink& Messages() { return messages_; }
     IProgressSink& Progress() { return progress_; }
@@ -81,8 +95,8 @@ class Document {
     // truncating it would make some file systems (ext4) force its data out
     // to disk when it is closed.
     static constexpr const char* kTempOpenMode = "r+b";
-    bool OpenWorkingFile(const std::string& name, LoadMode mode);
-    bool LoadWorkingFile(const std::string& name, LoadMode mode);
+    bool OpenWorkingFile(const std::string& name, LoadMode mode, const LoadOptions& options = {});
+    bool LoadWorkingFile(const std::string& name, LoadMode mode, const LoadOptions& options = {});
     bool OpenIndexFile();
     bool BuildRecordIndex();
     bool CheckTextFile(File& file);
@@ -113,10 +127,15 @@ class Document {
 
     // ---- files ----
     // Open command: loads path as the document (none may be open).
-    bool OpenDocument(const std::string& path);
+    bool OpenDocument(const std::string& path, const LoadOptions& options = {});
     // Several files at once (dropped, command line): the first opened when no
-    // document is open, the others appended; names ordered by "AddJun".
+    // document is open, the others appended in options.order. When 30021 is
+    // answered Yes, options.first_record becomes 1.
+    bool OpenFiles(std::vector<std::string> paths, LoadOptions& options);
+    // The same with the options of the settings; a Yes to 30021 is stored.
     bool OpenFiles(std::vector<std::string> paths, bool ask_first_record);
+    // Appends path from line first_record on (the setting "FirstRec" without it).
+    bool AppendFile(const std::string& path, int first_record);
     bool AppendFile(const std::string& path);
     bool SaveDocument(const std::string& target, bool as_new);
     // Batch end: the working file itself becomes target (replacing it) when it
@@ -177,7 +196,6 @@ class Document {
     std::array<int, kMaxFields> field_widths_{};
     ViewState view_state_;
     bool modified_ = false;
-    bool read_only_prompt_ = true;
     bool collect_widths_ = false;
     std::set<std::string> owned_temps_;  // files we made and may delete
 };

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "tesmora/document/host.h"
+#include "tesmora/document/message_ids.h"
 
 namespace tesmora {
 

@@ -7,6 +7,8 @@
 #include <emmintrin.h>
 #endif
 #include <cstddef>
+#include <limits>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -58,6 +60,24 @@ void ForEachComma(std::string_view s, F&& f);
 
 // Field n (1-based) of record separated by sep; empty when missing.
 std::string_view GetField(std::string_view record, FieldNumber n, std::string_view sep = ",");
+
+// Fields first..last (0-based, inclusive) of a comma-separated record as one
+// stretch, the commas between them included; a record with fewer fields gives
+// the stretch up to its end. Absent when the record has no field first (or
+// first is negative); last before first gives field first. last = kRestOfRecord takes the rest of
+// the record without looking for its commas. A trail byte is never a comma, so a plain byte search
+// finds the fields.
+inline constexpr FieldIndex kRestOfRecord{std::numeric_limits<int>::max()};
+std::optional<std::string_view> FieldSpan(std::string_view record, FieldIndex first,
+                                          FieldIndex last);
+inline std::optional<std::string_view> FieldSpan(std::string_view record, FieldIndex field) {
+    return FieldSpan(record, field, field);
+}
+
+// True when a cut before byte `cut` of text falls between the two bytes of a
+// double-byte character. Looks back only over the bytes that may be lead
+// bytes, not from the start of the text.
+bool CutsCharacter(std::string_view text, std::size_t cut);
 
 // Stores up to slots.size() fields into slots from slot 0; slots after the
 // last one stored keep their contents. Returns the number of slots stored.

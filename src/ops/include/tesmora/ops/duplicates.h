@@ -17,8 +17,8 @@ enum class DuplicateMode {
     OnlyRepeated = 3,     // every record of every run of two or more
 };
 
-// Section "DblDel".
-struct DuplicateSettings {
+// Section "DblDel" holds it as it is.
+struct DuplicateRequest {
     FieldIndex key_field{0};                        // "KeyField"
     DuplicateMode mode = DuplicateMode::KeepFirst;  // "DelType"
     bool remove_spaces = false;                     // "SpcCut"
@@ -27,23 +27,23 @@ struct DuplicateSettings {
 inline constexpr const char* kDuplicateSection = "DblDel";
 
 // A stored "DelType" outside 0..3 loads as KeepFirst, as the dialog shows it.
-DuplicateSettings LoadDuplicateSettings(ISettingsStore& store);
-void StoreDuplicateSettings(ISettingsStore& store, const DuplicateSettings& s);
+DuplicateRequest LoadDuplicateSettings(ISettingsStore& store);
+void StoreDuplicateSettings(ISettingsStore& store, const DuplicateRequest& s);
 
 // The comparison key of a record: field key_field, without half-width and
 // full-width spaces when remove_spaces is on. Written into out (capacity
 // kept, so a reused buffer allocates nothing once grown).
-void DuplicateKey(std::string_view record, const DuplicateSettings& s, std::string& out);
+void DuplicateKey(std::string_view record, const DuplicateRequest& s, std::string& out);
 
 // The pass. A record continues the run of the record before it when both
 // keys are equal and not empty; a record with an empty key (or no key field)
 // is always a run of one, so it is kept by KeepFirst and DropRepeated and
 // dropped by the other two modes. One sequential pass; memory does not grow
 // with the file.
-bool DuplicatePass(Document& doc, TextWriter& out, const DuplicateSettings& s);
+bool DuplicatePass(Document& doc, TextWriter& out, const DuplicateRequest& s);
 
-// Start after the settings are stored (no checks). True when committed;
+// There are no checks. True when committed;
 // false, with nothing changed, when no document is open or the run failed.
-bool RunDuplicates(Document& doc, const DuplicateSettings& s);
+bool RunDuplicates(Document& doc, const DuplicateRequest& s);
 
 }  // namespace tesmora

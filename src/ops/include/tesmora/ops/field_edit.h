@@ -44,21 +44,34 @@ void PasteFieldInRecord(std::string_view record, const PasteEdit& paste, std::st
 
 // ---- whole-file edits ----
 
-enum class EditMode { Delete = 1, Paste = 2 };
+// Fields first..last (inclusive) leave every record; one field: first == last.
+struct FieldDeleteRequest {
+    FieldIndex first{-1};
+    FieldIndex last{-1};
+};
+// A paste is requested by its PasteEdit: the marked field, cut or copied, the
+// target and the side.
 
 // The per-record passes (OperationPass bodies): read doc.Records(), write
-// every record to out. DeleteFields removes `field`, or with range the
-// fields from the selection start to the selection end. PasteField pastes
-// the cut mark's field (else the copy mark's) at target. Both refuse, with
-// message 30005 or 30010, a result that would break the file limits.
-bool DeleteFields(Document& doc, TextWriter& out, FieldIndex field, bool range);
-bool PasteField(Document& doc, TextWriter& out, FieldIndex target, PasteSide side);
+// every record to out. Both refuse, with message 30005 or 30010, a result
+// that would break the file limits.
+bool FieldDeletePass(Document& doc, TextWriter& out, const FieldDeleteRequest& r);
+bool FieldPastePass(Document& doc, TextWriter& out, const PasteEdit& r);
 
 // One edit over the whole file through the operation pipeline (undo,
-// progress, elapsed time, modified flag). mode Delete with field -1 deletes
-// the selected range. False, with nothing changed, when no document is open,
-// when the edit lacks its input (no mark to paste, no complete range to
-// delete, a negative field), or when the pass or the commit failed.
+// progress, elapsed time, modified flag). False, with nothing changed, when
+// no document is open, when a field of the request is negative, or when the
+// pass or the commit failed.
+bool RunFieldDelete(Document& doc, const FieldDeleteRequest& r);
+bool RunFieldPaste(Document& doc, const PasteEdit& r);
+
+enum class EditMode { Delete = 1, Paste = 2 };
+
+// The view's edit commands: the request built from the view state, then its
+// run. mode Delete with field -1 deletes the selected range; Paste pastes the
+// cut mark's field (else the copy mark's) at field. False, with nothing
+// changed, when the edit lacks its input (no mark to paste, no complete range
+// to delete, a negative field) or when the run failed.
 bool EditFields(Document& doc, FieldIndex field, EditMode mode, PasteSide side = PasteSide::Over);
 
 // ---- selection state ----

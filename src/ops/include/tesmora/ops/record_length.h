@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "tesmora/document/document.h"
+#include "tesmora/ops/request.h"
 
 namespace tesmora {
 
@@ -13,8 +14,8 @@ namespace tesmora {
 inline constexpr int kMinRecordLength = 1;
 inline constexpr int kMaxRecordLength = kMaxRecordBytes;
 
-// Section "LineLength".
-struct RecordLengthSettings {
+// Section "LineLength" holds it as it is.
+struct RecordLengthRequest {
     bool given_length = false;  // "SetMax": 0 the longest record's length, 1 the given one
     int length = 100;           // "LineLen", kept within 1 .. 4,998
 };
@@ -22,10 +23,10 @@ struct RecordLengthSettings {
 inline constexpr const char* kRecordLengthSection = "LineLength";
 
 // A stored "LineLen" outside the range loads as the nearest end of it.
-RecordLengthSettings LoadRecordLengthSettings(ISettingsStore& store);
+RecordLengthRequest LoadRecordLengthSettings(ISettingsStore& store);
 // Start stores "SetMax" before the check and "LineLen" after it.
-void StoreRecordLengthMode(ISettingsStore& store, const RecordLengthSettings& s);
-void StoreRecordLengthValue(ISettingsStore& store, const RecordLengthSettings& s);
+void StoreRecordLengthMode(ISettingsStore& store, const RecordLengthRequest& s);
+void StoreRecordLengthValue(ISettingsStore& store, const RecordLengthRequest& s);
 
 struct RecordLengths {
     int longest = 0;
@@ -37,14 +38,17 @@ struct RecordLengths {
 // break, else by a pass over the records.
 RecordLengths MeasureRecordLengths(Document& doc);
 
-// 30024 (shown with the information icon) when the longest record's length
-// is asked for and every record already has it; else 0.
-int CheckRecordLength(Document& doc, const RecordLengthSettings& s);
-
-// True when a cut before byte `cut` of text falls between the two bytes of a
-// double-byte character. Looks back only over the bytes that may be lead
-// bytes, not from the start of the text.
-bool CutsCharacter(std::string_view text, std::size_t cut);
+// The length every record is brought to: the given one (within 1 .. 4,998)
+// or the longest record's, measured once. Refused with 30024 (information
+// icon) when the longest is asked for and every record already has it.
+struct RecordLengthTarget {
+    int length = 0;
+    Validation validation;
+};
+RecordLengthTarget ResolveRecordLength(Document& doc, const RecordLengthRequest& s);
+inline Validation ValidateRecordLength(Document& doc, const RecordLengthRequest& s) {
+    return ResolveRecordLength(doc, s).validation;
+}
 
 // Writes record brought to length into out (cleared first): padded with
 // spaces, or cut; a cut never leaves half of a double-byte character, whose
@@ -53,10 +57,9 @@ void FitRecord(std::string_view record, int length, std::string& out);
 
 bool RecordLengthPass(Document& doc, TextWriter& out, int length);
 
-// Start after "SetMax" is stored: the check (its message shown), then the
-// pass. The dialog stores "LineLen" between the two. True when committed;
+// The length resolved (a refusal shown), then the pass. True when committed;
 // false, with nothing changed, when no document is open, the check or the
 // pass failed.
-bool RunRecordLength(Document& doc, const RecordLengthSettings& s);
+bool RunRecordLength(Document& doc, const RecordLengthRequest& s);
 
 }  // namespace tesmora

@@ -9,16 +9,17 @@
 
 namespace tesmora {
 
-// Section "SortDlg".
-struct SortSettings {
+// Section "SortDlg" holds the dialog's values: the field box (not the
+// selection the run takes) and the order.
+struct SortRequest {
     FieldIndex key_field{0};  // "KeyField"
     bool descending = false;  // "SortJun": 0 ascending, 1 descending
 };
 
 inline constexpr const char* kSortSection = "SortDlg";
 
-SortSettings LoadSortSettings(ISettingsStore& store);
-void StoreSortSettings(ISettingsStore& store, const SortSettings& s);
+SortRequest LoadSortSettings(ISettingsStore& store);
+void StoreSortSettings(ISettingsStore& store, const SortRequest& s);
 
 // Only the first kSortKeyBytes bytes of a key take part in the comparison.
 inline constexpr int kSortKeyBytes = 99;
@@ -35,11 +36,11 @@ int CompareSortKeys(std::string_view a, std::string_view b);
 // sequential read of the working file. window_bytes is the window size; 0
 // chooses it from the file size (up to 96 MiB a window, at most 8 reads).
 // Fails with 30001 when memory runs out.
-bool SortPass(Document& doc, TextWriter& out, const SortSettings& s, std::int64_t window_bytes = 0);
+bool SortPass(Document& doc, TextWriter& out, const SortRequest& s, std::int64_t window_bytes = 0);
 
-// Start after the settings are stored (the sort has no checks). The dialog
-// passes the selection start field as key_field. True when committed;
-// false, with nothing changed, when no document is open or the run failed.
-bool RunSort(Document& doc, const SortSettings& s);
+// The sort has no checks. The dialog passes the selection start field as
+// key_field. True when committed; false, with nothing changed, when no
+// document is open or the run failed.
+bool RunSort(Document& doc, const SortRequest& s);
 
 }  // namespace tesmora

@@ -1,0 +1,23 @@
+#pragma once
+// Each command's request, built from its arguments (defined in its
+// cmd_*.cpp); UsageError for malformed ones. The operation's own validation
+// and run do the rest, as for the dialog's request.
+#include "cli.h"
+#include "tesmora/ops/duplicates.h"
+#include "tesmora/ops/field_edit.h"
+#include "tesmora/ops/field_length.h"
+#include "tesmora/ops/line_delete.h"
+#include "tesmora/ops/record_length.h"
+#include "tesmora/ops/sort.h"
+
+namespace tesmora::cli {
+
+SortRequest SortRequestFrom(const Args& args);
+DuplicateRequest DuplicateRequestFrom(const Args& args);
+LineDeleteRequest LineDeleteRequestFrom(const Args& args);
+RecordLengthRequest RecordLengthRequestFrom(const Args& args);
+FieldLengthRequest FieldLengthRequestFrom(const Args& args);
+FieldDeleteRequest FieldDeleteRequestFrom(const Args& args);
+PasteEdit FieldPasteRequestFrom(const Args& args);
+
+}  // namespace tesmora::cli
