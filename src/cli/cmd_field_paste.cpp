@@ -5,11 +5,11 @@
 
 namespace tesmora::cli {
 
-PasteEdit FieldPasteRequestFrom(const Args& args) {
+FieldPasteRequest FieldPasteRequestFrom(const Args& args) {
     const bool copy = args.Value("copy").has_value();
     const bool cut = args.Value("cut").has_value();
     if (copy == cut) throw UsageError{"give either --copy K or --cut K"};
-    PasteEdit r;
+    FieldPasteRequest r;
     r.cut = cut;
     r.source = args.Field(cut ? "cut" : "copy");
     r.target = args.Field("target");
@@ -28,7 +28,7 @@ PasteEdit FieldPasteRequestFrom(const Args& args) {
 namespace {
 
 int RunFieldPasteCommand(Context& ctx) {
-    const PasteEdit r = FieldPasteRequestFrom(ctx.args);
+    const FieldPasteRequest r = FieldPasteRequestFrom(ctx.args);
     return RunAndSave(ctx, [&r](Document& doc) { return RunFieldPaste(doc, r); });
 }
 

@@ -18,6 +18,6 @@ LineDeleteRequest LineDeleteRequestFrom(const Args& args);
 RecordLengthRequest RecordLengthRequestFrom(const Args& args);
 FieldLengthRequest FieldLengthRequestFrom(const Args& args);
 FieldDeleteRequest FieldDeleteRequestFrom(const Args& args);
-PasteEdit FieldPasteRequestFrom(const Args& args);
+FieldPasteRequest FieldPasteRequestFrom(const Args& args);
 
 }  // namespace tesmora::cli

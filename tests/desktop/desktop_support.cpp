@@ -131,4 +131,15 @@ bool ViewHarness::Open(const QString& path) {
     return doc->OpenDocument(path.toStdString());
 }
 
+void ViewSuite::init() {
+    scratch_ = std::make_unique<Scratch>();
+    h_ = std::make_unique<ViewHarness>();
+    SetUpTest();
+}
+
+void ViewSuite::cleanup() {
+    h_.reset();
+    scratch_.reset();
+}
+
 }  // namespace tesmora::desktop::testing

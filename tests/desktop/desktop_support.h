@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QImage>
 #include <QList>
+#include <QObject>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
@@ -103,6 +104,22 @@ class ViewHarness {
 
   private:
     std::unique_ptr<CViewRouter> router_;
+};
+
+// The base of the suites that drive a record view: every test function gets
+// a fresh scratch folder and view harness (Qt Test finds init and cleanup
+// here); SetUpTest adds what a suite needs on top.
+class ViewSuite : public QObject {
+    Q_OBJECT
+
+  protected:
+    std::unique_ptr<Scratch> scratch_;
+    std::unique_ptr<ViewHarness> h_;
+    virtual void SetUpTest() {}
+
+  private slots:
+    void init();
+    void cleanup();
 };
 
 }  // namespace tesmora::desktop::testing

@@ -80,11 +80,8 @@ std::string ReadFile(const std::string& path) {
 
 Q_DECLARE_METATYPE(Kind)
 
-class DialogsTest : public QObject {
+class DialogsTest : public ViewSuite {
     Q_OBJECT
-
-    std::unique_ptr<Scratch> scratch_;
-    std::unique_ptr<ViewHarness> h_;
 
     void OpenFile(const std::string& bytes, const char* name = "data.csv") {
         QVERIFY(h_->Open(scratch_->Write(QString::fromUtf8(name), bytes)));
@@ -98,14 +95,6 @@ class DialogsTest : public QObject {
     }
 
   private slots:
-    void init() {
-        scratch_ = std::make_unique<Scratch>();
-        h_ = std::make_unique<ViewHarness>();
-    }
-    void cleanup() {
-        h_.reset();
-        scratch_.reset();
-    }
 
     // ---- opening ----
 

@@ -51,12 +51,10 @@ using Selection = QPair<int, int>;
 
 }  // namespace
 
-class FieldsTest : public QObject {
+class FieldsTest : public ViewSuite {
     Q_OBJECT
 
   private:
-    std::unique_ptr<Scratch> scratch_;
-    std::unique_ptr<ViewHarness> h_;
     SeenMenu seen_;
     int choose_ = 0;  // the item the menu answers with, 0 for none
 
@@ -71,10 +69,8 @@ class FieldsTest : public QObject {
         Click(View(), Qt::RightButton, at);
     }
 
-  private slots:
-    void init() {
-        scratch_ = std::make_unique<Scratch>();
-        h_ = std::make_unique<ViewHarness>();
+  protected:
+    void SetUpTest() override {
         h_->SetClientSize(400, 200);
         seen_ = SeenMenu{};
         choose_ = 0;
@@ -91,10 +87,8 @@ class FieldsTest : public QObject {
             return chosen;
         });
     }
-    void cleanup() {
-        h_.reset();
-        scratch_.reset();
-    }
+
+  private slots:
 
     void DoubleClickSequences_data() {
         QTest::addColumn<QList<int>>("clicks");

@@ -50,11 +50,8 @@ class StyledMessages : public ScriptedMessages {
 
 }  // namespace
 
-class PropertiesTest : public QObject {
+class PropertiesTest : public ViewSuite {
     Q_OBJECT
-
-    std::unique_ptr<Scratch> scratch_;
-    std::unique_ptr<ViewHarness> h_;
 
     QString OpenFile(const std::string& bytes, const char* name = "data.csv") {
         const QString path = scratch_->Write(QString::fromUtf8(name), bytes);
@@ -71,14 +68,6 @@ class PropertiesTest : public QObject {
     }
 
   private slots:
-    void init() {
-        scratch_ = std::make_unique<Scratch>();
-        h_ = std::make_unique<ViewHarness>();
-    }
-    void cleanup() {
-        h_.reset();
-        scratch_.reset();
-    }
 
     void OpeningShowsFiveRows() {
         const QString path = OpenFile("a,bbb\r\ncccc,d\r\n");

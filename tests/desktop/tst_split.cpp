@@ -46,13 +46,10 @@ bool CopyRecords(Document& doc, TextWriter& out) {
 
 }  // namespace
 
-class SplitTest : public QObject {
+class SplitTest : public ViewSuite {
     Q_OBJECT
 
   private:
-    std::unique_ptr<Scratch> scratch_;
-    std::unique_ptr<ViewHarness> h_;
-
     CChildView& View() { return *h_->view; }
     std::vector<int>& Lines() { return h_->doc->View().split_positions; }
     void OpenInMode(bool numbers = false) {
@@ -64,16 +61,10 @@ class SplitTest : public QObject {
     // Where DrawRecords puts the line of position p.
     int LineX(int p) { return View().LeftMargin() + p * kCw - 2; }
 
+  protected:
+    void SetUpTest() override { h_->SetClientSize(400, 200); }
+
   private slots:
-    void init() {
-        scratch_ = std::make_unique<Scratch>();
-        h_ = std::make_unique<ViewHarness>();
-        h_->SetClientSize(400, 200);
-    }
-    void cleanup() {
-        h_.reset();
-        scratch_.reset();
-    }
 
     void Geometry_data() {
         QTest::addColumn<int>("cw");

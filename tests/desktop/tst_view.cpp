@@ -34,26 +34,15 @@ void Wheel(CChildView& view, int delta, Qt::KeyboardModifiers mods = Qt::NoModif
 
 }  // namespace
 
-class ViewTest : public QObject {
+class ViewTest : public ViewSuite {
     Q_OBJECT
 
   private:
-    std::unique_ptr<Scratch> scratch_;
-    std::unique_ptr<ViewHarness> h_;
-
     QString File(const QString& name, int count) {
         return scratch_->Write(name, Records(count, [](int) { return kSquare + kSquare; }));
     }
 
   private slots:
-    void init() {
-        scratch_ = std::make_unique<Scratch>();
-        h_ = std::make_unique<ViewHarness>();
-    }
-    void cleanup() {
-        h_.reset();
-        scratch_.reset();
-    }
 
     void FontGeometryAtTwelvePoints() {
         QCOMPARE(h_->view->CharWidth(), kCw);

@@ -148,5 +148,28 @@ TEST(ProgressStepperTest, FewerThanHundredShowsNoRange) {
     EXPECT_EQ(calls[0], std::make_pair('r', 0));
 }
 
+TEST(FieldSpanTest, StretchOfFieldsOrAbsent) {
+    struct Case {
+        const char* record;
+        int first, last;
+        const char* expected;  // nullptr: absent
+    } cases[] = {
+        {"a,bb,c", 1, 1, "bb"},    {"a,bb,c", 0, 1, "a,bb"},
+        {"a,bb,c", 1, 9, "bb,c"},  {"a,bb,c", 2, 1, "c"},
+        {"a,bb,c", 3, 3, nullptr}, {"a,bb,c", -1, 0, nullptr},
+        {"a,,c", 1, 1, ""},        {"", 0, 0, ""},
+        {"a,", 1, 1, ""},          {"\x95\x5C,x", 0, 0, "\x95\x5C"},
+    };
+    for (const Case& c : cases) {
+        const auto span = FieldSpan(c.record, FieldIndex{c.first}, FieldIndex{c.last});
+        ASSERT_EQ(span.has_value(), c.expected != nullptr) << c.record << " " << c.first;
+        if (c.expected) {
+            EXPECT_EQ(*span, c.expected) << c.record << " " << c.first;
+        }
+    }
+    // The rest of the record, commas and all, from field 1.
+    EXPECT_EQ(FieldSpan("a,b,c,d", FieldIndex{1}, kRestOfRecord).value(), "b,c,d");
+}
+
 }  // namespace
 }  // namespace tesmora

@@ -119,7 +119,7 @@ TEST(RecordEditText, DoubleByteFieldsMoveWhole) {
 // one must carry nothing over.
 TEST(RecordEditText, ReusedBufferCarriesNothingOver) {
     std::string out;
-    const PasteEdit copy_2_left_of_0{FieldIndex{2}, false, FieldIndex{0}, PasteSide::Left};
+    const FieldPasteRequest copy_2_left_of_0{FieldIndex{2}, false, FieldIndex{0}, PasteSide::Left};
     PasteFieldInRecord("aaaa,bbbb,SOURCE", copy_2_left_of_0, out);
     EXPECT_EQ(out, "SOURCE,aaaa,bbbb,SOURCE");
     PasteFieldInRecord("x,y", copy_2_left_of_0, out);

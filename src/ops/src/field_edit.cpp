@@ -86,7 +86,7 @@ void DeleteFieldRange(std::string_view record, FieldIndex first, FieldIndex last
     if (after != npos) join.Item(Bytes(record, after, record.size()));
 }
 
-void PasteFieldInRecord(std::string_view record, const PasteEdit& paste, std::string& out) {
+void PasteFieldInRecord(std::string_view record, const FieldPasteRequest& paste, std::string& out) {
     // Kept below INT_MAX so t + 1 and k + 1 stay defined; no record has that many fields.
     const int t = std::min(paste.target.value, INT_MAX - 1);
     const int k = std::min(paste.source.value, INT_MAX - 1);
@@ -208,7 +208,7 @@ bool FieldDeletePass(Document& doc, TextWriter& out, const FieldDeleteRequest& r
     });
 }
 
-bool FieldPastePass(Document& doc, TextWriter& out, const PasteEdit& r) {
+bool FieldPastePass(Document& doc, TextWriter& out, const FieldPasteRequest& r) {
     return EditEveryRecord(doc, out, true, [&](std::string_view record, std::string& result) {
         PasteFieldInRecord(record, r, result);
     });
@@ -220,7 +220,7 @@ bool RunFieldDelete(Document& doc, const FieldDeleteRequest& r) {
                         [&r](Document& d, TextWriter& out) { return FieldDeletePass(d, out, r); });
 }
 
-bool RunFieldPaste(Document& doc, const PasteEdit& r) {
+bool RunFieldPaste(Document& doc, const FieldPasteRequest& r) {
     if (!doc.IsOpen() || r.source.value < 0 || r.target.value < 0) return false;
     return RunOperation(doc,
                         [&r](Document& d, TextWriter& out) { return FieldPastePass(d, out, r); });
@@ -233,7 +233,7 @@ bool EditFields(Document& doc, FieldIndex field, EditMode mode, PasteSide side) 
         if (field.value != -1) return false;
         return RunFieldDelete(doc, {view.sel_start, view.sel_end});
     }
-    PasteEdit paste;
+    FieldPasteRequest paste;
     paste.cut = view.cut_mark.value != -1;
     paste.source = paste.cut ? view.cut_mark : view.copy_mark;
     paste.target = field;

@@ -33,9 +33,6 @@ using FieldNumber = StrongValue<FieldNumberTag, int>;
 constexpr FieldNumber ToNumber(FieldIndex i) {
     return FieldNumber{i.value + 1};
 }
-constexpr FieldIndex ToIndex(FieldNumber n) {
-    return FieldIndex{n.value - 1};
-}
 
 // Limits of a usable file.
 inline constexpr int kMaxLineLength = 5000;  // record bytes + 2 for the line break

@@ -26,7 +26,7 @@ void DeleteFieldRange(std::string_view record, FieldIndex first, FieldIndex last
 
 enum class PasteSide { Left = -1, Over = 0, Right = 1 };
 
-struct PasteEdit {
+struct FieldPasteRequest {
     FieldIndex source{-1};  // the marked field
     bool cut = false;       // the source leaves its place
     FieldIndex target{-1};
@@ -40,7 +40,7 @@ struct PasteEdit {
 // - A record with no field at source pastes an empty field.
 // - Cutting a field and pasting it beside or over itself leaves the record as
 //   it is.
-void PasteFieldInRecord(std::string_view record, const PasteEdit& paste, std::string& out);
+void PasteFieldInRecord(std::string_view record, const FieldPasteRequest& paste, std::string& out);
 
 // ---- whole-file edits ----
 
@@ -49,21 +49,21 @@ struct FieldDeleteRequest {
     FieldIndex first{-1};
     FieldIndex last{-1};
 };
-// A paste is requested by its PasteEdit: the marked field, cut or copied, the
+// A paste is requested by its FieldPasteRequest: the marked field, cut or copied, the
 // target and the side.
 
 // The per-record passes (OperationPass bodies): read doc.Records(), write
 // every record to out. Both refuse, with message 30005 or 30010, a result
 // that would break the file limits.
 bool FieldDeletePass(Document& doc, TextWriter& out, const FieldDeleteRequest& r);
-bool FieldPastePass(Document& doc, TextWriter& out, const PasteEdit& r);
+bool FieldPastePass(Document& doc, TextWriter& out, const FieldPasteRequest& r);
 
 // One edit over the whole file through the operation pipeline (undo,
 // progress, elapsed time, modified flag). False, with nothing changed, when
 // no document is open, when a field of the request is negative, or when the
 // pass or the commit failed.
 bool RunFieldDelete(Document& doc, const FieldDeleteRequest& r);
-bool RunFieldPaste(Document& doc, const PasteEdit& r);
+bool RunFieldPaste(Document& doc, const FieldPasteRequest& r);
 
 enum class EditMode { Delete = 1, Paste = 2 };
 

@@ -1,0 +1,127 @@
+// The two front ends build the same request for the same input: each
+// validation is run with the dialog's request and with the batch command's,
+// and both must give the same verdict.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+#include <functional>
+
+#include "desktop_support.h"
+#include "requests.h"
+#include "tesmora/dialogs/field_len.h"
+#include "tesmora/dialogs/line_del.h"
+#include "tesmora/dialogs/line_length.h"
+
+using namespace tesmora;
+using namespace tesmora::desktop;
+using namespace tesmora::desktop::testing;
+
+namespace {
+
+// Batch arguments split at spaces; "''" stands for an empty argument.
+cli::Args Parse(const char* command, const QString& line) {
+    std::vector<std::string> argv;
+    for (const QString& a : line.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        argv.push_back(a == QStringLiteral("''") ? std::string() : a.toStdString());
+    argv.push_back("in.csv");
+    argv.push_back("-o");
+    argv.push_back("out.csv");
+    return cli::ParseArgs(*cli::FindCommand(command), argv);
+}
+
+struct Verdicts {
+    Validation dialog, batch;
+};
+
+using Check = std::function<Verdicts(Document&, CChildView*, const QString&)>;
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Check)
+
+class RequestsTest : public ViewSuite {
+    Q_OBJECT
+
+    static Verdicts LineDelete(Document& doc, CChildView* view, const QString& word) {
+        CLineDel dlg(doc, view);
+        dlg.Word1Edit()->setText(word);
+        const QString w = word.isEmpty() ? QStringLiteral("''") : word;
+        const auto batch = cli::LineDeleteRequestFrom(
+            Parse("delete", QStringLiteral("--from 0 --to 1 --delete-matching --word1 ") + w));
+        return {ValidateLineDelete(dlg.Request()), ValidateLineDelete(batch)};
+    }
+
+    static Verdicts FieldLength(Document& doc, CChildView* view, const QString& fill) {
+        CFieldLen dlg(doc, view);
+        dlg.FillCheck()->setChecked(fill != QStringLiteral("none"));
+        dlg.FillEdit()->setText(fill == QStringLiteral("none") ? QString() : fill);
+        QString args = QStringLiteral("--field 0 --length 5");
+        if (fill != QStringLiteral("none"))
+            args += QStringLiteral(" --fill ") + (fill.isEmpty() ? QStringLiteral("''") : fill);
+        return {ValidateFieldLength(dlg.Request()),
+                ValidateFieldLength(cli::FieldLengthRequestFrom(Parse("fieldlen", args)))};
+    }
+
+    static Verdicts RecordLength(Document& doc, CChildView* view, const QString& mode) {
+        CLineLength dlg(doc, view);
+        const bool longest = mode == QStringLiteral("longest");
+        (longest ? dlg.LongestButton() : dlg.GivenButton())->setChecked(true);
+        dlg.LengthBox()->setValue(7);
+        const auto batch = cli::RecordLengthRequestFrom(
+            Parse("reclen", longest ? QStringLiteral("--longest") : QStringLiteral("--length 7")));
+        return {ValidateRecordLength(doc, dlg.Request()), ValidateRecordLength(doc, batch)};
+    }
+
+  private slots:
+    void SameVerdict_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<Check>("check");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<int>("message");
+        QTest::addColumn<int>("focus");
+        const QByteArray csv = "ab,1\r\ncd,2\r\n";
+        const auto none = static_cast<int>(Focus::None);
+        const auto word = static_cast<int>(Focus::Word1);
+        const auto fill = static_cast<int>(Focus::FillText);
+        QTest::newRow("delete: no word") << csv << Check(LineDelete) << QString() << 30008 << word;
+        QTest::newRow("delete: a word")
+            << csv << Check(LineDelete) << QStringLiteral("山") << 0 << none;
+        QTest::newRow("fieldlen: no fill")
+            << csv << Check(FieldLength) << QStringLiteral("none") << 0 << none;
+        QTest::newRow("fieldlen: empty fill")
+            << csv << Check(FieldLength) << QString() << 30008 << fill;
+        QTest::newRow("fieldlen: two bytes")
+            << csv << Check(FieldLength) << QStringLiteral("ab") << 30032 << fill;
+        QTest::newRow("fieldlen: double-byte")
+            << csv << Check(FieldLength) << QStringLiteral("＊") << 30032 << fill;
+        QTest::newRow("fieldlen: comma")
+            << csv << Check(FieldLength) << QStringLiteral(",") << 30031 << fill;
+        QTest::newRow("fieldlen: star")
+            << csv << Check(FieldLength) << QStringLiteral("*") << 0 << none;
+        QTest::newRow("reclen: longest, all alike")
+            << csv << Check(RecordLength) << QStringLiteral("longest") << 30024 << none;
+        QTest::newRow("reclen: longest") << QByteArray("a\r\nbcd\r\n") << Check(RecordLength)
+                                         << QStringLiteral("longest") << 0 << none;
+        QTest::newRow("reclen: given, all alike")
+            << csv << Check(RecordLength) << QStringLiteral("given") << 0 << none;
+    }
+
+    void SameVerdict() {
+        QFETCH(QByteArray, file);
+        QFETCH(Check, check);
+        QFETCH(QString, input);
+        QFETCH(int, message);
+        QFETCH(int, focus);
+        QVERIFY(h_->Open(scratch_->Write(QStringLiteral("in.csv"), file.toStdString())));
+        const Verdicts v = check(*h_->doc, h_->view.get(), input);
+        QCOMPARE(v.dialog.message, message);
+        QCOMPARE(v.batch.message, message);
+        QCOMPARE(static_cast<int>(v.dialog.focus), focus);
+        QCOMPARE(static_cast<int>(v.batch.focus), focus);
+        QVERIFY(v.dialog.style == v.batch.style);
+    }
+};
+
+QTEST_MAIN(RequestsTest)
+#include "tst_requests.moc"
