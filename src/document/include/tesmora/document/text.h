@@ -7,6 +7,7 @@
 #include <emmintrin.h>
 #endif
 #include <cstddef>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <span>
@@ -68,8 +69,32 @@ std::string_view GetField(std::string_view record, FieldNumber n, std::string_vi
 // the record without looking for its commas. A trail byte is never a comma, so a plain byte search
 // finds the fields.
 inline constexpr FieldIndex kRestOfRecord{std::numeric_limits<int>::max()};
-std::optional<std::string_view> FieldSpan(std::string_view record, FieldIndex first,
-                                          FieldIndex last);
+// Inline: it is the hot loop of several passes.
+inline std::optional<std::string_view> FieldSpan(std::string_view record, FieldIndex first,
+                                                 FieldIndex last) {
+    if (first.value < 0) return std::nullopt;
+    if (last < first) last = first;
+    const char* p = record.data();
+    const char* const end = p + record.size();
+    for (int i = 0; i < first.value; ++i) {
+        const void* comma = std::memchr(p, ',', static_cast<std::size_t>(end - p));
+        if (!comma) return std::nullopt;
+        p = static_cast<const char*>(comma) + 1;
+    }
+    const char* q = end;
+    if (last != kRestOfRecord) {
+        q = p;
+        for (int i = first.value; i <= last.value; ++i) {
+            const void* comma = std::memchr(q, ',', static_cast<std::size_t>(end - q));
+            if (!comma) {
+                q = end;
+                break;
+            }
+            q = static_cast<const char*>(comma) + (i < last.value ? 1 : 0);
+        }
+    }
+    return std::string_view(p, static_cast<std::size_t>(q - p));
+}
 inline std::optional<std::string_view> FieldSpan(std::string_view record, FieldIndex field) {
     return FieldSpan(record, field, field);
 }
