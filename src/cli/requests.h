@@ -3,12 +3,14 @@
 // cmd_*.cpp); UsageError for malformed ones. The operation's own validation
 // and run do the rest, as for the dialog's request.
 #include "cli.h"
+#include "tesmora/ops/csv_to_txt.h"
 #include "tesmora/ops/duplicates.h"
 #include "tesmora/ops/field_edit.h"
 #include "tesmora/ops/field_length.h"
 #include "tesmora/ops/line_delete.h"
 #include "tesmora/ops/record_length.h"
 #include "tesmora/ops/sort.h"
+#include "tesmora/ops/txt_to_csv.h"
 
 namespace tesmora::cli {
 
@@ -19,5 +21,7 @@ RecordLengthRequest RecordLengthRequestFrom(const Args& args);
 FieldLengthRequest FieldLengthRequestFrom(const Args& args);
 FieldDeleteRequest FieldDeleteRequestFrom(const Args& args);
 FieldPasteRequest FieldPasteRequestFrom(const Args& args);
+CsvToTxtRequest CsvToTxtRequestFrom(const Args& args);
+TxtToCsvRequest TxtToCsvRequestFrom(const Args& args);
 
 }  // namespace tesmora::cli

@@ -63,6 +63,8 @@ TEST_F(CliContractTest, EveryCommandRunsWithoutSettings) {
         {"fieldlen", "fieldlen --field 0 --length 2 --fill '*' in.csv -o out.csv"},
         {"field-delete", "field-delete --from 0 --to 1 in.csv -o out.csv"},
         {"field-paste", "field-paste --cut 2 --target 0 --side left in.csv -o out.csv"},
+        {"csv2txt", "csv2txt --separator ' | ' in.csv -o out.csv"},
+        {"txt2csv", "txt2csv --splits 2,1 in.csv -o out.csv"},
     };
     std::set<std::string> listed;
     for (const cli::Command* c : Commands()) listed.insert(c->name);

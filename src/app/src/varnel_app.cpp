@@ -9,12 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "tesmora/dialogs/csv_to_txt.h"
 #include "tesmora/dialogs/dbl_del.h"
 #include "tesmora/dialogs/field_len.h"
 #include "tesmora/dialogs/line_del.h"
 #include "tesmora/dialogs/line_length.h"
 #include "tesmora/dialogs/property_dlg.h"
 #include "tesmora/dialogs/sort_dlg.h"
+#include "tesmora/dialogs/txt_to_csv.h"
 #include "tesmora/document/messages.h"
 #include "tesmora/frame/main_frame.h"
 #include "tesmora/frame/message_box.h"
@@ -124,6 +126,22 @@ void RunDialog(Document& doc, CMainFrame& frame) {
 void CVarnelApp::AddOperations() {
     CMainFrame& f = *frame_;
     Document& d = *doc_;
+    f.AddOperation(
+        ID_CSV_TO_TXT, [&d, &f] { RunDialog<CCsvToTxt>(d, f); },
+        QStringLiteral(":/icons/csv_to_txt.svg"));
+    f.AddOperation(
+        ID_TXT_TO_CSV,
+        [&d, &f] {
+            // The split lines are the input: without the mode, offer it first.
+            if (d.View().split_mode) {
+                RunDialog<CTxtToCsv>(d, f);
+            } else if (d.Message(kMsgNeedSplitMode, MsgStyle::Question) == kIdYes) {
+                d.SetSplitMode(true);
+                d.ViewSink().UpdateViewLayout();
+            }
+        },
+        QStringLiteral(":/icons/txt_to_csv.svg"));
+    f.AddOperationSeparator();
     f.AddOperation(ID_SORT_SHORI, [&d, &f] { RunDialog<CSortDlg>(d, f); });
     f.AddOperation(ID_JUUFUKU_SHORI, [&d, &f] { RunDialog<CDblDel>(d, f); });
     f.AddOperation(ID_JOUKEN_SHORI, [&d, &f] { RunDialog<CLineDel>(d, f); });

@@ -198,6 +198,10 @@ QAction* CMainFrame::AddOperation(int id, std::function<void()> run, const QStri
     return action;
 }
 
+void CMainFrame::AddOperationSeparator() {
+    text_panel_->AddSeparator();
+}
+
 QAction* CMainFrame::AddTabRowCommand(int id, std::function<void()> run, const QString& icon) {
     QAction* action = AddCommand(id, std::move(run), icon);
     ribbon_->AddTabRowButton(action, 0);

@@ -66,6 +66,8 @@ class CMainFrame : public QMainWindow {
     //   AddOperation(ID_SORT_SHORI, [this] { CSortDlg(doc_, *view_, this).exec(); });
     QAction* AddOperation(int id, std::function<void()> run,
                           const QString& icon = QStringLiteral(":/icons/operation.svg"));
+    // A separator after the operations added so far.
+    void AddOperationSeparator();
 
     // A small image button at the right of the tab row, left of the manual
     // button, labelled and enabled from the command table.

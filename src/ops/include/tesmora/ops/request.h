@@ -10,8 +10,9 @@ namespace tesmora {
 // The control a refused request sends the focus to, named by its role.
 enum class Focus {
     None,
-    Word1,     // the first word box of the record deletion
-    FillText,  // the fill character box of the field length edit
+    Word1,      // the first word box of the record deletion
+    FillText,   // the fill character box of the field length edit
+    Separator,  // the replacement text box of the CSV to text conversion
 };
 
 // The verdict on a request: the message to show when it is refused, with its
