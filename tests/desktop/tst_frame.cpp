@@ -10,8 +10,10 @@
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 #include <QUrl>
 #include <QWheelEvent>
+#include <algorithm>
 
 #include "desktop_support.h"
 #include "tesmora/app/varnel_app.h"
@@ -559,6 +561,44 @@ class FrameTest : public QObject {
         QVERIFY(sort->isEnabled());
         sort->trigger();
         QCOMPARE(runs, 1);
+    }
+
+    void ConversionButtonsLeadTheTextPanel() {
+        Frame().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&Frame()));
+        RibbonPanel* panel = Frame().Ribbon()->Panels().value(1);
+        QList<QToolButton*> buttons = panel->findChildren<QToolButton*>();
+        std::sort(buttons.begin(), buttons.end(),
+                  [](QToolButton* a, QToolButton* b) { return a->x() < b->x(); });
+        QVERIFY(buttons.size() >= 3);
+        QCOMPARE(buttons[0]->defaultAction(), Action(ID_CSV_TO_TXT));
+        QCOMPARE(buttons[1]->defaultAction(), Action(ID_TXT_TO_CSV));
+        QCOMPARE(buttons[2]->defaultAction(), Action(ID_SORT_SHORI));
+        QCOMPARE(Action(ID_TXT_TO_CSV)->iconText(), QStringLiteral("ＴＸＴ\n⇒ＣＳＶ"));
+        QCOMPARE(Action(ID_CSV_TO_TXT)->statusTip(),
+                 QStringLiteral("コンマ区切りファイルをテキストファイルに変換します"));
+        // A rule stands between the conversions and the operations.
+        bool rule = false;
+        for (QFrame* f : panel->findChildren<QFrame*>(Qt::FindDirectChildrenOnly))
+            rule |= f->frameShape() == QFrame::VLine && f->x() > buttons[1]->x() &&
+                    f->x() < buttons[2]->x();
+        QVERIFY(rule);
+    }
+
+    void TxtToCsvOffersTheSplitModeFirst() {
+        QVERIFY(Open(scratch_->Write("fixed.txt", kFixed)));
+        QVERIFY(Action(ID_TXT_TO_CSV)->isEnabled());
+        QVERIFY(!Action(ID_CSV_TO_TXT)->isEnabled());
+        messages_.Clear();
+        messages_.Answer(30016, kIdNo);
+        Action(ID_TXT_TO_CSV)->trigger();
+        QCOMPARE(messages_.shown, QList<int>{30016});
+        QVERIFY(!Doc().View().split_mode);
+        // Yes switches the mode on; no dialog opens (a modal one would block here).
+        messages_.Answer(30016, kIdYes);
+        Action(ID_TXT_TO_CSV)->trigger();
+        QVERIFY(Doc().View().split_mode);
+        QVERIFY(Action(ID_BUNKATU_MODE)->isChecked());
     }
 
     void RibbonMinimizes() {

@@ -9,9 +9,11 @@
 
 #include "desktop_support.h"
 #include "requests.h"
+#include "tesmora/dialogs/csv_to_txt.h"
 #include "tesmora/dialogs/field_len.h"
 #include "tesmora/dialogs/line_del.h"
 #include "tesmora/dialogs/line_length.h"
+#include "tesmora/dialogs/txt_to_csv.h"
 
 using namespace tesmora;
 using namespace tesmora::desktop;
@@ -73,6 +75,29 @@ class RequestsTest : public ViewSuite {
         return {ValidateRecordLength(doc, dlg.Request()), ValidateRecordLength(doc, batch)};
     }
 
+    static Verdicts CsvToTxt(Document& doc, CChildView* view, const QString& text) {
+        CCsvToTxt dlg(doc, view);
+        dlg.ReplaceButton()->setChecked(true);
+        dlg.TextEdit()->setText(text);
+        const QString t = text.isEmpty() ? QStringLiteral("''") : text;
+        return {ValidateCsvToTxt(dlg.Request()),
+                ValidateCsvToTxt(cli::CsvToTxtRequestFrom(
+                    Parse("csv2txt", QStringLiteral("--separator ") + t)))};
+    }
+
+    static Verdicts TxtToCsv(Document& doc, CChildView* view, const QString& splits) {
+        doc.View().split_positions.clear();
+        for (const QString& c : splits.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            doc.View().split_positions.push_back(c.toInt());
+        CTxtToCsv dlg(doc, view);
+        // The batch command cannot be given no column at all: that is a usage error.
+        const TxtToCsvRequest batch =
+            splits.isEmpty()
+                ? TxtToCsvRequest{{}, true}
+                : cli::TxtToCsvRequestFrom(Parse("txt2csv", QStringLiteral("--splits ") + splits));
+        return {ValidateTxtToCsv(dlg.Request()), ValidateTxtToCsv(batch)};
+    }
+
   private slots:
     void SameVerdict_data() {
         QTest::addColumn<QByteArray>("file");
@@ -105,6 +130,16 @@ class RequestsTest : public ViewSuite {
                                          << QStringLiteral("longest") << 0 << none;
         QTest::newRow("reclen: given, all alike")
             << csv << Check(RecordLength) << QStringLiteral("given") << 0 << none;
+        const auto separator = static_cast<int>(Focus::Separator);
+        QTest::newRow("csv2txt: no text")
+            << csv << Check(CsvToTxt) << QString() << 30008 << separator;
+        QTest::newRow("csv2txt: a text")
+            << csv << Check(CsvToTxt) << QStringLiteral("|") << 0 << none;
+        const QByteArray fixed = "abcdef\r\n";
+        QTest::newRow("txt2csv: no column")
+            << fixed << Check(TxtToCsv) << QString() << 30017 << none;
+        QTest::newRow("txt2csv: columns")
+            << fixed << Check(TxtToCsv) << QStringLiteral("4,2") << 0 << none;
     }
 
     void SameVerdict() {
