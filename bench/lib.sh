@@ -62,3 +62,63 @@ bench_input() {
     # Warm the page cache so that the first measured run does not pay for the disk.
     cat "$input" >/dev/null
 }
+
+# The side-by-side timing of bench/ops.sh and bench/convert.sh. They set RUNS,
+# work (a scratch folder), timer and cli (bench_args) and call print_header,
+# then compare once per row; status ends 1 when a row failed.
+
+# best_of COMMAND...: runs COMMAND $RUNS times (standard output to /dev/null); sets best
+# (wall seconds) and peak (MiB).
+best_of() {
+    local i t0 t1 s kib
+    best="" peak=0
+    for ((i = 0; i < RUNS; i++)); do
+        t0=$EPOCHREALTIME
+        if ! LC_ALL=C "$timer" -f '%M' -o "$work/time" "$@" >/dev/null 2>"$work/err"; then
+            echo "failed: $*" >&2
+            cat "$work/err" >&2
+            exit 1
+        fi
+        t1=$EPOCHREALTIME
+        s=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", b - a }')
+        kib=$(tail -n 1 "$work/time")
+        if [[ -z "$best" ]] || awk -v a="$s" -v b="$best" 'BEGIN { exit !(a < b) }'; then
+            best=$s
+        fi
+        peak=$(awk -v k="$kib" -v m="$peak" 'BEGIN { v = k / 1024; printf "%.1f", (v > m ? v : m) }')
+    done
+}
+
+print_header() {
+    printf '%-52s %8s %8s %8s %8s\n' command seconds MiB time_x mem_x
+    status=0
+}
+
+# compare "tesmora-cli arguments" FILE [PEER_LABEL 'peer shell command' SAME]...
+#   The peer command reads $1 and writes $2; SAME is "same" when the outputs must agree.
+compare() {
+    local args=$1 file=$2 t_s t_m
+    shift 2
+    # shellcheck disable=SC2086
+    best_of "$cli" $args "$file" -o "$work/tesmora.out"
+    t_s=$best t_m=$peak
+    printf '%-52s %8s %8s\n' "tesmora-cli $args" "$t_s" "$t_m"
+    while (($# >= 3)); do
+        local label=$1 prog=$2 same=$3 tx mx
+        shift 3
+        best_of sh -c "$prog" peer "$file" "$work/peer.out"
+        tx=$(awk -v a="$t_s" -v b="$best" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
+        mx=$(awk -v a="$t_m" -v b="$peak" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
+        printf '  %-50s %8s %8s %7sx %7sx\n' "$label" "$best" "$peak" "$tx" "$mx"
+        if awk -v r="$tx" 'BEGIN { exit !(r >= 1) }'; then
+            echo "    not faster than $label" >&2
+            status=1
+        fi
+        if [[ $same == same ]] && ! cmp -s "$work/tesmora.out" "$work/peer.out"; then
+            echo "    outputs differ: tesmora-cli $args / $label" >&2
+            status=1
+        fi
+        rm -f "$work/peer.out"
+    done
+    rm -f "$work/tesmora.out"
+}
