@@ -25,6 +25,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -617,11 +618,47 @@ char* write_record(char* p, std::uint32_t number, const Member& m, Rng& rng, con
 
 void usage(FILE* to) {
     std::fputs(
-        "usage: tesmora-gen --records N [--stream S] [-o FILE]\n"
+        "usage: tesmora-gen --records N [--stream S] [--table codes|members] [-o FILE]\n"
         "Writes N member-list records (Shift-JIS, CP932, seven comma-separated fields,\n"
         "CR LF line ends) to FILE, or to standard output. The same N and S always give\n"
-        "the same bytes.\n",
+        "the same bytes.\n"
+        "--table codes: N rows 'KANA,CODE' instead, one per kana name (field 2) of the\n"
+        "  records of stream S in the order they first occur: a code table.\n"
+        "--table members: N rows 'ID,POINTS,RANK', one per member number (field 0) of\n"
+        "  records 1 to N of stream S: a second file every record matches.\n",
         to);
+}
+
+enum class TableKind { None, Codes, Members };
+
+// Rewrites the record [start, end) into its row of the table; returns start
+// when the record gives no row.
+char* derive_row(char* start, char* end, TableKind kind, std::uint64_t row,
+                 std::set<std::string>& seen) {
+    std::vector<std::string_view> fields;
+    const char* f = start;
+    for (const char* q = start; q < end - 2; ++q) {
+        if (*q == ',') {
+            fields.emplace_back(f, static_cast<std::size_t>(q - f));
+            f = q + 1;
+        }
+    }
+    fields.emplace_back(f, static_cast<std::size_t>(end - 2 - f));
+    std::string out;
+    if (kind == TableKind::Codes) {
+        if (!seen.insert(std::string(fields[2])).second) return start;
+        char code[32];
+        std::snprintf(code, sizeof code, ",C%05llu", static_cast<unsigned long long>(row));
+        out = std::string(fields[2]) + code;
+    } else {
+        char rest[48];
+        std::snprintf(rest, sizeof rest, ",%llu,%c",
+                      static_cast<unsigned long long>(row * 37 % 10000), "ABCDE"[row % 5]);
+        out = std::string(fields[0]) + rest;
+    }
+    out += "\r\n";
+    std::memcpy(start, out.data(), out.size());
+    return start + out.size();
 }
 
 bool parse_u64(const char* s, std::uint64_t& out) {
@@ -637,6 +674,7 @@ int main(int argc, char** argv) {
     std::uint64_t stream = 1;
     bool have_records = false;
     const char* out_path = nullptr;
+    TableKind table = TableKind::None;
 
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -656,6 +694,16 @@ int main(int argc, char** argv) {
         } else if (arg == "--stream" || arg == "-s") {
             if (!parse_u64(value(), stream)) {
                 std::fprintf(stderr, "tesmora-gen: bad stream\n");
+                return 2;
+            }
+        } else if (arg == "--table") {
+            const std::string_view kind = value();
+            if (kind == "codes") {
+                table = TableKind::Codes;
+            } else if (kind == "members") {
+                table = TableKind::Members;
+            } else {
+                std::fprintf(stderr, "tesmora-gen: --table takes codes or members\n");
                 return 2;
             }
         } else if (arg == "-o" || arg == "--output") {
@@ -689,7 +737,11 @@ int main(int argc, char** argv) {
     std::array<Member, kRecent> recent{};
     std::size_t recent_count = 0;
 
-    for (std::uint64_t i = 0; i < records; ++i) {
+    std::set<std::string> seen;
+    std::uint64_t rows = 0;
+    // A code table needs more records than rows; stop if the names run out.
+    const std::uint64_t limit = table == TableKind::Codes ? records * 1000 : records;
+    for (std::uint64_t i = 0; i < limit && rows < records; ++i) {
         Member m;
         if (recent_count > 0 && rng.one_in(10)) {
             const auto back = rng.below(static_cast<std::uint32_t>(recent_count));
@@ -700,8 +752,10 @@ int main(int argc, char** argv) {
         recent[i % kRecent] = m;
         if (recent_count < kRecent) ++recent_count;
 
-        char* p = out.reserve();
-        p = write_record(p, static_cast<std::uint32_t>(i + 1), m, rng, tables);
+        char* const start = out.reserve();
+        char* p = write_record(start, static_cast<std::uint32_t>(i + 1), m, rng, tables);
+        if (table != TableKind::None) p = derive_row(start, p, table, rows, seen);
+        if (p != start) ++rows;
         out.commit(p);
     }
     out.flush();

@@ -8,8 +8,10 @@
 #include "tesmora/ops/field_edit.h"
 #include "tesmora/ops/field_length.h"
 #include "tesmora/ops/line_delete.h"
+#include "tesmora/ops/lookup.h"
 #include "tesmora/ops/record_length.h"
 #include "tesmora/ops/sort.h"
+#include "tesmora/ops/tail_add.h"
 #include "tesmora/ops/txt_to_csv.h"
 
 namespace tesmora::cli {
@@ -23,5 +25,7 @@ FieldDeleteRequest FieldDeleteRequestFrom(const Args& args);
 FieldPasteRequest FieldPasteRequestFrom(const Args& args);
 CsvToTxtRequest CsvToTxtRequestFrom(const Args& args);
 TxtToCsvRequest TxtToCsvRequestFrom(const Args& args);
+TailAddRequest TailAddRequestFrom(const Args& args);
+LookupRequest LookupRequestFrom(const Args& args);
 
 }  // namespace tesmora::cli

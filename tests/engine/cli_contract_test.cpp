@@ -65,6 +65,8 @@ TEST_F(CliContractTest, EveryCommandRunsWithoutSettings) {
         {"field-paste", "field-paste --cut 2 --target 0 --side left in.csv -o out.csv"},
         {"csv2txt", "csv2txt --separator ' | ' in.csv -o out.csv"},
         {"txt2csv", "txt2csv --splits 2,1 in.csv -o out.csv"},
+        {"tailadd", "tailadd --key 2 --other more.csv --other-key 2 in.csv -o out.csv"},
+        {"lookup", "lookup --target 0 --other more.csv --compare 0 --replace 1 in.csv -o out.csv"},
     };
     std::set<std::string> listed;
     for (const cli::Command* c : Commands()) listed.insert(c->name);

@@ -1,0 +1,84 @@
+// Replacement by lookup: one pass over the other file builds a table from
+// compare value to replacement, one pass over the current file rewrites.
+#include "tesmora/ops/lookup.h"
+
+#include <cstdint>
+
+#include "tesmora/document/pipeline.h"
+#include "tesmora/document/progress.h"
+#include "tesmora/document/text.h"
+
+namespace tesmora {
+
+LookupRequest LoadLookupSettings(ISettingsStore& store) {
+    LookupRequest r;
+    r.target = FieldIndex{store.GetInt(kLookupSection, "SakiField", 0)};
+    r.replacement_chosen = store.GetInt(kLookupSection, "AnotherPos", 0) != 0;
+    return r;
+}
+
+void StoreLookupSettings(ISettingsStore& store, const LookupRequest& r) {
+    store.SetInt(kLookupSection, "SakiField", r.target.value);
+    store.SetInt(kLookupSection, "AnotherPos", r.replacement_chosen ? 1 : 0);
+}
+
+Validation ValidateLookup(const LookupRequest& r) {
+    if (r.other.empty()) return Refuse(kMsgNoOtherFile);
+    if (r.compare == r.replacement) return Refuse(kMsgSameCompareAndReplace);
+    return {};
+}
+
+std::string_view LookupReplacement(OtherFileIndex& index, std::string_view value,
+                                   std::string& scratch) {
+    std::string_view replacement;
+    return index.Find(value, replacement, scratch) ? replacement : value;
+}
+
+bool ReplaceByLookup(Document& doc, TextWriter& out, const LookupRequest& r) {
+    File other;
+    if (!OpenOtherFile(doc, r.other, other)) return false;
+    OtherFileIndex index;
+    const bool built = index.Build(
+        other, false, [&r](std::string_view record, std::string& key, std::string_view& value) {
+            key = FieldSpan(record, r.compare).value_or("");
+            value = FieldSpan(record, r.replacement).value_or("");
+        });
+    if (!built) {
+        doc.Message(kMsgOpenFailed);
+        return false;
+    }
+    std::string scratch, rewritten;
+    ProgressStepper progress(doc.Progress(), doc.Stats().records);
+    TextReader reader = doc.Records();
+    Line line;
+    std::int64_t count = 0;
+    while (reader.Next(line)) {
+        const std::string_view record = line.text;
+        const auto field = FieldSpan(record, r.target);
+        if (!field) {
+            out.WriteRecord(record);
+        } else {
+            const std::string_view to = LookupReplacement(index, *field, scratch);
+            if (record.size() - field->size() + to.size() >
+                static_cast<std::size_t>(kMaxRecordBytes)) {
+                doc.Message(kMsgLineTooLong);
+                return false;
+            }
+            const std::size_t at = static_cast<std::size_t>(field->data() - record.data());
+            rewritten.assign(record.substr(0, at));
+            rewritten.append(to);
+            rewritten.append(record.substr(at + field->size()));
+            out.WriteRecord(rewritten);
+        }
+        progress.Step(++count);
+    }
+    return true;
+}
+
+bool RunLookup(Document& doc, const LookupRequest& r) {
+    if (!doc.IsOpen() || !ReportValidation(doc, ValidateLookup(r))) return false;
+    return RunOperation(doc,
+                        [&r](Document& d, TextWriter& out) { return ReplaceByLookup(d, out, r); });
+}
+
+}  // namespace tesmora

@@ -1,0 +1,96 @@
+// Append matching records: one pass over the other file builds its index, one
+// pass over the current file appends.
+#include "tesmora/ops/tail_add.h"
+
+#include <cstdint>
+
+#include "tesmora/document/pipeline.h"
+#include "tesmora/document/progress.h"
+#include "tesmora/document/text.h"
+
+namespace tesmora {
+
+TailAddRequest LoadTailAddSettings(ISettingsStore& store) {
+    TailAddRequest r;
+    r.key_field = FieldIndex{store.GetInt(kTailAddSection, "KeyField", 0)};
+    r.remove_spaces = store.GetInt(kTailAddSection, "SpaceCut", 0) != 0;
+    return r;
+}
+
+void StoreTailAddSettings(ISettingsStore& store, const TailAddRequest& r) {
+    store.SetInt(kTailAddSection, "KeyField", r.key_field.value);
+    store.SetInt(kTailAddSection, "SpaceCut", r.remove_spaces ? 1 : 0);
+}
+
+Validation ValidateTailAdd(const TailAddRequest& r) {
+    return r.other.empty() ? Refuse(kMsgNoOtherFile) : Validation{};
+}
+
+std::string MatchKey(std::string_view record, FieldIndex field, bool remove_spaces) {
+    const std::string_view key = FieldSpan(record, field).value_or(std::string_view{});
+    return remove_spaces ? RemoveSpaces(key) : std::string(key);
+}
+
+std::string_view FindMatchingRecord(OtherFileIndex& index, std::string_view key,
+                                    std::string& scratch) {
+    std::string_view record;
+    return index.Find(key, record, scratch) ? record : std::string_view{};
+}
+
+bool AppendMatchingRecords(Document& doc, TextWriter& out, const TailAddRequest& r) {
+    File other;
+    if (!OpenOtherFile(doc, r.other, other)) return false;
+    OtherFileIndex index;
+    const bool built = index.Build(
+        other, true, [&r](std::string_view record, std::string& key, std::string_view& value) {
+            key = MatchKey(record, r.other_key_field, r.remove_spaces);
+            value = record;
+        });
+    if (!built) {
+        doc.Message(kMsgOpenFailed);
+        return false;
+    }
+    // Only a file already near the field limit can be pushed over it.
+    const int most = doc.Stats().most_fields;
+    std::string scratch, key, joined;
+    ProgressStepper progress(doc.Progress(), doc.Stats().records);
+    TextReader reader = doc.Records();
+    Line line;
+    std::int64_t count = 0;
+    while (reader.Next(line)) {
+        const std::string_view record = line.text;
+        std::string_view match;
+        if (index.Size() > 0) {
+            std::string_view k = FieldSpan(record, r.key_field).value_or(std::string_view{});
+            if (r.remove_spaces) k = key = RemoveSpaces(k);
+            match = FindMatchingRecord(index, k, scratch);
+        }
+        if (match.empty()) {
+            out.WriteRecord(record);
+        } else {
+            if (record.size() + 1 + match.size() > static_cast<std::size_t>(kMaxRecordBytes)) {
+                doc.Message(kMsgLineTooLong);
+                return false;
+            }
+            if (most + CountFields(match) > kMaxFields &&
+                CountFields(record) + CountFields(match) > kMaxFields) {
+                doc.Message(kMsgTooManyFields);
+                return false;
+            }
+            joined.assign(record);
+            joined.push_back(',');
+            joined.append(match);
+            out.WriteRecord(joined);
+        }
+        progress.Step(++count);
+    }
+    return true;
+}
+
+bool RunTailAdd(Document& doc, const TailAddRequest& r) {
+    if (!doc.IsOpen() || !ReportValidation(doc, ValidateTailAdd(r))) return false;
+    return RunOperation(
+        doc, [&r](Document& d, TextWriter& out) { return AppendMatchingRecords(d, out, r); });
+}
+
+}  // namespace tesmora
