@@ -9,10 +9,12 @@
 
 #include "desktop_support.h"
 #include "requests.h"
+#include "tesmora/dialogs/code_cng.h"
 #include "tesmora/dialogs/csv_to_txt.h"
 #include "tesmora/dialogs/field_len.h"
 #include "tesmora/dialogs/line_del.h"
 #include "tesmora/dialogs/line_length.h"
+#include "tesmora/dialogs/tail_add.h"
 #include "tesmora/dialogs/txt_to_csv.h"
 
 using namespace tesmora;
@@ -98,6 +100,29 @@ class RequestsTest : public ViewSuite {
         return {ValidateTxtToCsv(dlg.Request()), ValidateTxtToCsv(batch)};
     }
 
+    // input: "" before a file is chosen, else "C,R" for the lookup's fields.
+    static Verdicts TailAdd(Document& doc, CChildView* view, const QString& other) {
+        CTailAdd dlg(doc, view);
+        if (!other.isEmpty()) dlg.Preview()->LoadPreview(other);
+        const QString file = other.isEmpty() ? QStringLiteral("''") : other;
+        return {ValidateTailAdd(dlg.Request()),
+                ValidateTailAdd(cli::TailAddRequestFrom(
+                    Parse("tailadd", QStringLiteral("--key 0 --other-key 0 --other ") + file)))};
+    }
+
+    static Verdicts Lookup(Document& doc, CChildView* view, const QString& fields) {
+        const QString other = QString::fromStdString(doc.WorkingFileName());
+        CCodeCng dlg(doc, view);
+        dlg.Preview()->LoadPreview(other);
+        const QStringList cr = fields.split(QLatin1Char(','));
+        dlg.CompareBox()->setValue(cr[0].toInt());
+        dlg.ReplacementBox()->setValue(cr[1].toInt());
+        const auto batch = cli::LookupRequestFrom(
+            Parse("lookup", QStringLiteral("--target 0 --other %1 --compare %2 --replace %3")
+                                .arg(other, cr[0], cr[1])));
+        return {ValidateLookup(dlg.Request()), ValidateLookup(batch)};
+    }
+
   private slots:
     void SameVerdict_data() {
         QTest::addColumn<QByteArray>("file");
@@ -138,6 +163,12 @@ class RequestsTest : public ViewSuite {
         const QByteArray fixed = "abcdef\r\n";
         QTest::newRow("txt2csv: no column")
             << fixed << Check(TxtToCsv) << QString() << 30017 << none;
+        QTest::newRow("tailadd: no other file")
+            << csv << Check(TailAdd) << QString() << 30023 << none;
+        QTest::newRow("lookup: same fields")
+            << csv << Check(Lookup) << QStringLiteral("1,1") << 30030 << none;
+        QTest::newRow("lookup: two fields")
+            << csv << Check(Lookup) << QStringLiteral("0,1") << 0 << none;
         QTest::newRow("txt2csv: columns")
             << fixed << Check(TxtToCsv) << QStringLiteral("4,2") << 0 << none;
     }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tesmora/dialogs/code_cng.h"
 #include "tesmora/dialogs/csv_to_txt.h"
 #include "tesmora/dialogs/dbl_del.h"
 #include "tesmora/dialogs/field_len.h"
@@ -16,6 +17,7 @@
 #include "tesmora/dialogs/line_length.h"
 #include "tesmora/dialogs/property_dlg.h"
 #include "tesmora/dialogs/sort_dlg.h"
+#include "tesmora/dialogs/tail_add.h"
 #include "tesmora/dialogs/txt_to_csv.h"
 #include "tesmora/document/messages.h"
 #include "tesmora/frame/main_frame.h"
@@ -147,6 +149,8 @@ void CVarnelApp::AddOperations() {
     f.AddOperation(ID_JOUKEN_SHORI, [&d, &f] { RunDialog<CLineDel>(d, f); });
     f.AddOperation(ID_LINE_SHORI, [&d, &f] { RunDialog<CLineLength>(d, f); });
     f.AddOperation(ID_FIELD_LEN_SHORI, [&d, &f] { RunDialog<CFieldLen>(d, f); });
+    f.AddOperation(ID_FIELD_JOIN_SHORI, [&d, &f] { RunDialog<CTailAdd>(d, f); });
+    f.AddOperation(ID_CODE_SHORI, [&d, &f] { RunDialog<CCodeCng>(d, f); });
     f.AddTabRowCommand(
         ID_PROPERTY, [&d, &f] { RunDialog<CPropertyDlg>(d, f); },
         QStringLiteral(":/icons/property.svg"));
