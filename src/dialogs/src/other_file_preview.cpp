@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 
@@ -57,8 +58,12 @@ COtherFilePreview::COtherFilePreview(Document& doc, int rows, int button_id, QWi
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->verticalHeader()->hide();
+    // Rows as tight as a report list's, so that every previewed record shows.
+    const int row = list_->fontMetrics().height() + 6;
+    list_->verticalHeader()->setMinimumSectionSize(row);
+    list_->verticalHeader()->setDefaultSectionSize(row);
     list_->setItemDelegate(new HighlightDelegate(*this, list_));
-    list_->setFixedHeight(list_->fontMetrics().height() * (rows + 2) + 16);
+    list_->setFixedHeight(row * (rows + 1) + list_->horizontalScrollBar()->sizeHint().height() + 8);
     choose_ = [parent] {
         return QFileDialog::getOpenFileName(
             parent, QStringLiteral("他のファイルを指定"), QString(),
