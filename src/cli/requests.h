@@ -8,6 +8,7 @@
 #include "tesmora/ops/field_length.h"
 #include "tesmora/ops/line_delete.h"
 #include "tesmora/ops/record_length.h"
+#include "tesmora/ops/replace.h"
 #include "tesmora/ops/sort.h"
 
 namespace tesmora::cli {
@@ -19,5 +20,7 @@ RecordLengthRequest RecordLengthRequestFrom(const Args& args);
 FieldLengthRequest FieldLengthRequestFrom(const Args& args);
 FieldDeleteRequest FieldDeleteRequestFrom(const Args& args);
 FieldPasteRequest FieldPasteRequestFrom(const Args& args);
+// The range and flags; the lists from --pairs, with the load's verdict.
+ReplaceRequest ReplaceRequestFrom(const Args& args, Validation& loaded);
 
 }  // namespace tesmora::cli

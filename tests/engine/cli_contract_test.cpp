@@ -53,6 +53,9 @@ using CliContractTest = testing::CliTest;
 TEST_F(CliContractTest, EveryCommandRunsWithoutSettings) {
     MakeFile("in.csv", "b,1,x\r\na,1,y\r\n");
     MakeFile("more.csv", "h\r\nc,3,z\r\n");
+    MakeFile("set.cng",
+             "a\x14"
+             "c\r\n");
     const std::map<std::string, std::string> runs{
         {"stats", "stats in.csv more.csv"},
         {"save", "save in.csv more.csv --first-rec 2 -o out.csv"},
@@ -63,6 +66,7 @@ TEST_F(CliContractTest, EveryCommandRunsWithoutSettings) {
         {"fieldlen", "fieldlen --field 0 --length 2 --fill '*' in.csv -o out.csv"},
         {"field-delete", "field-delete --from 0 --to 1 in.csv -o out.csv"},
         {"field-paste", "field-paste --cut 2 --target 0 --side left in.csv -o out.csv"},
+        {"replace", "replace --pairs set.cng --from 0 --to 2 --once in.csv -o out.csv"},
     };
     std::set<std::string> listed;
     for (const cli::Command* c : Commands()) listed.insert(c->name);

@@ -1,0 +1,356 @@
+// Multiple string replacement. The pass applies the pairs field by field in
+// list order; a table of the before-strings' first two bytes finds the next
+// pair that occurs in a field in one walk, so a field is rewritten only by
+// the pairs that occur in it and is walked once more per pair that changed
+// it. The result is exactly that of applying every pair in turn.
+#include "tesmora/ops/replace.h"
+
+#include <algorithm>
+#include <climits>
+#include <new>
+#include <span>
+
+#include "tesmora/document/codepage.h"
+#include "tesmora/document/messages.h"
+#include "tesmora/document/pipeline.h"
+#include "tesmora/document/progress.h"
+#include "tesmora/document/text.h"
+
+namespace tesmora {
+
+ReplaceRequest LoadReplaceSettings(ISettingsStore& store) {
+    ReplaceRequest r;
+    r.first = FieldIndex{store.GetInt(kReplaceSection, "Field1", 0)};
+    r.last = FieldIndex{store.GetInt(kReplaceSection, "Field2", 1)};
+    r.only_one = store.GetInt(kReplaceSection, "OnlyOne", 1) != 0;
+    return r;
+}
+
+void StoreReplaceSettings(ISettingsStore& store, const ReplaceRequest& r) {
+    store.SetInt(kReplaceSection, "Field1", r.first.value);
+    store.SetInt(kReplaceSection, "Field2", r.last.value);
+    store.SetInt(kReplaceSection, "OnlyOne", r.only_one ? 1 : 0);
+}
+
+namespace {
+
+// Message prefixes are UTF-8; the strings are code page 932.
+std::string Utf8Of(std::string_view cp932) {
+    std::string out;
+    for (char16_t c : Cp932ToUtf16(cp932)) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+// One trailing LF does not start a line.
+std::string_view WithoutFinalBreak(std::string_view text) {
+    if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+    return text;
+}
+
+std::size_t LineCount(std::string_view text) {
+    return CountByte(WithoutFinalBreak(text), '\n') + 1;
+}
+
+// The lines, each cut at its first CR.
+std::vector<std::string> Lines(std::string_view text) {
+    text = WithoutFinalBreak(text);
+    std::vector<std::string> lines;
+    lines.reserve(LineCount(text));
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t lf = text.find('\n', start);
+        std::string_view line = text.substr(start, lf == npos ? npos : lf - start);
+        line = line.substr(0, line.find('\r'));
+        lines.emplace_back(line);
+        if (lf == npos) break;
+        start = lf + 1;
+    }
+    return lines;
+}
+
+Validation CheckPairs(const ReplaceRequest& r, IMessageSink& questions, ReplacementPairs& p) {
+    if (r.before_list.empty()) return Refuse(kMsgNoText, Focus::BeforeList);
+    const std::size_t before_lines = LineCount(r.before_list);
+    if (before_lines > kMaxReplacePairs) return Refuse(kMsgTooManyStrings, Focus::BeforeList);
+    if (r.after_list.empty()) return Refuse(kMsgNoText, Focus::AfterList);
+    if (r.after_list.find(',') != npos) return Refuse(kMsgNoComma, Focus::AfterList);
+    const std::size_t after_lines = LineCount(r.after_list);
+    if (after_lines > kMaxReplacePairs) return Refuse(kMsgTooManyStrings, Focus::AfterList);
+    if (before_lines != after_lines) return Refuse(kMsgPairCountMismatch);
+
+    p.before = Lines(r.before_list);
+    for (const std::string& b : p.before)
+        if (b.empty()) return Refuse(kMsgEmptyBeforeString, Focus::BeforeList);
+    p.after = Lines(r.after_list);
+
+    const std::size_t n = p.size();
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        for (std::size_t j = i + 1; j < n; ++j) {
+            if (p.before[i] == p.before[j])
+                return RefuseWith(kMsgDuplicateBeforeString, Utf8Of(p.before[i]) + "\n",
+                                  Focus::BeforeList);
+            if (FindText(p.before[j], p.before[i]) == npos) continue;
+            // The earlier pair would take the later one's matches.
+            const std::string prefix = Utf8Of(p.before[i]) + " <-> " + Utf8Of(p.before[j]) + "\n";
+            if (ShowMessage(questions, kMsgSwapOrder, prefix, MsgStyle::Question) == kIdYes) {
+                std::swap(p.before[i], p.before[j]);
+                std::swap(p.after[i], p.after[j]);
+            }
+        }
+    }
+    return {};
+}
+
+// Appends text with every occurrence of from replaced by to, exactly as the
+// shared ReplaceAll does; true when there was one.
+bool ReplaceInto(std::string_view text, std::string_view from, std::string_view to,
+                 std::string& out) {
+    std::size_t p = FindText(text, from);
+    if (p == npos) return false;
+    std::size_t pos = 0;
+    do {
+        out.append(text.substr(pos, p - pos));
+        out.append(to);
+        pos = p + from.size();
+        p = FindText(text, from, pos);
+    } while (p != npos);
+    out.append(text.substr(pos));
+    return true;
+}
+
+}  // namespace
+
+Validation ValidatePairs(const ReplaceRequest& r, IMessageSink& questions,
+                         ReplacementPairs* pairs) {
+    try {
+        ReplacementPairs p;
+        Validation v = CheckPairs(r, questions, p);
+        if (v.Accepted() && pairs) *pairs = std::move(p);
+        return v;
+    } catch (const std::bad_alloc&) {
+        return Refuse(kMsgNoMemory);
+    }
+}
+
+// ---- the matcher ----
+
+PairMatcher::PairMatcher(const ReplacementPairs& pairs) : pairs_(pairs) {
+    single_.fill(-1);
+    std::vector<std::uint32_t> count(65536, 0);
+    const int n = static_cast<int>(pairs_.size());
+    for (int i = 0; i < n; ++i) {
+        const std::string& b = pairs_.before[static_cast<std::size_t>(i)];
+        // A field holds no comma, so a before-string with one never matches.
+        if (b.empty() || b.find(',') != npos) continue;
+        const auto b0 = static_cast<unsigned char>(b[0]);
+        starts_[b0] = true;
+        if (b.size() == 1) {
+            single_[b0] = static_cast<std::int16_t>(i);
+            continue;
+        }
+        const unsigned key = b0 << 8 | static_cast<unsigned char>(b[1]);
+        pair_bits_[key >> 6] |= std::uint64_t{1} << (key & 63);
+        ++count[key];
+    }
+    bucket_start_.assign(65537, 0);
+    for (unsigned k = 0; k < 65536; ++k) bucket_start_[k + 1] = bucket_start_[k] + count[k];
+    bucket_.resize(bucket_start_[65536]);
+    std::vector<std::uint32_t> fill(bucket_start_.begin(), bucket_start_.end() - 1);
+    for (int i = 0; i < n; ++i) {
+        const std::string& b = pairs_.before[static_cast<std::size_t>(i)];
+        if (b.size() < 2 || b.find(',') != npos) continue;
+        const unsigned key =
+            static_cast<unsigned char>(b[0]) << 8 | static_cast<unsigned char>(b[1]);
+        bucket_[fill[key]++] = static_cast<std::uint16_t>(i);  // ascending: i rises
+    }
+}
+
+int PairMatcher::FirstOccurring(std::string_view text, int from) const {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    int best = INT_MAX;
+    // The walk visits exactly the positions FindText tries: character starts.
+    for (std::size_t i = 0; i < n;) {
+        const unsigned b = p[i];
+        const bool pair =
+            i + 1 < n && IsLeadByte(static_cast<unsigned char>(b)) && IsTrailByte(p[i + 1]);
+        if (starts_[b]) {
+            const int one = single_[b];
+            if (one >= from && one < best) best = one;
+            if (i + 1 < n) {
+                const unsigned key = b << 8 | p[i + 1];
+                if (pair_bits_[key >> 6] >> (key & 63) & 1) {
+                    for (std::uint32_t k = bucket_start_[key]; k < bucket_start_[key + 1]; ++k) {
+                        const int idx = bucket_[k];
+                        if (idx >= best) break;
+                        if (idx < from) continue;
+                        const std::string& b_str = pairs_.before[static_cast<std::size_t>(idx)];
+                        if (b_str.size() <= n - i &&
+                            std::memcmp(p + i, b_str.data(), b_str.size()) == 0) {
+                            best = idx;
+                            break;
+                        }
+                    }
+                }
+            }
+            if (best == from) return best;
+        }
+        i += pair ? 2 : 1;
+    }
+    return best == INT_MAX ? -1 : best;
+}
+
+bool PairMatcher::ApplyToField(std::string_view field, bool only_one, std::string& out) const {
+    int i = FirstOccurring(field, 0);
+    if (i < 0) return false;
+    std::string current, next;
+    std::string_view text = field;
+    while (i >= 0) {
+        next.clear();
+        const auto k = static_cast<std::size_t>(i);
+        ReplaceInto(text, pairs_.before[k], pairs_.after[k], next);
+        current.swap(next);
+        text = current;
+        if (only_one) break;
+        // The pairs after i see the new text, what i inserted included.
+        i = i + 1 < static_cast<int>(pairs_.size()) ? FirstOccurring(text, i + 1) : -1;
+    }
+    out.append(text);
+    return true;
+}
+
+bool PairMatcher::Apply(std::string_view record, FieldIndex first, FieldIndex last, bool only_one,
+                        std::string& out) const {
+    if (first.value < 0) first = FieldIndex{0};
+    const int to = last < first ? INT_MAX : last.value;
+    bool changed = false;
+    std::size_t start = 0;   // of field j
+    std::size_t copied = 0;  // record bytes already in out (once changed)
+    std::string field_out;
+    for (int j = 0;; ++j) {
+        const std::size_t comma = record.find(',', start);
+        const std::size_t stop = comma == npos ? record.size() : comma;
+        if (j > to) break;
+        if (j >= first.value) {
+            field_out.clear();
+            if (ApplyToField(record.substr(start, stop - start), only_one, field_out)) {
+                if (!changed) {
+                    out.clear();
+                    changed = true;
+                }
+                out.append(record.substr(copied, start - copied));
+                out.append(field_out);
+                copied = stop;
+            }
+        }
+        if (comma == npos) break;
+        start = comma + 1;
+    }
+    if (changed) out.append(record.substr(copied));
+    return changed;
+}
+
+std::string ReplaceInRecord(std::string_view record, const ReplacementPairs& pairs,
+                            FieldIndex first, FieldIndex last, bool only_one) {
+    std::string out;
+    if (!PairMatcher(pairs).Apply(record, first, last, only_one, out)) out.assign(record);
+    return out;
+}
+
+// ---- replacement-set files ----
+
+Validation LoadReplacementSet(const std::string& path, std::string& before_list,
+                              std::string& after_list) {
+    auto lower_end = [&] {
+        std::string end = path.size() >= 4 ? path.substr(path.size() - 4) : path;
+        for (char& c : end) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        return end;
+    };
+    if (lower_end() != ".cng") return Refuse(kMsgNeedCngFile);
+    File file;
+    if (!file.Open(path, "rb")) return Refuse(kMsgOpenFailed);
+    std::string before, after;
+    TextReader reader(file);
+    Line line;
+    while (reader.Next(line)) {
+        const std::size_t mark = line.text.find('\x14');
+        if (mark == npos) continue;
+        before.append(line.text.substr(0, mark)).append("\r\n");
+        after.append(line.text.substr(mark + 1)).append("\r\n");
+    }
+    before_list = std::move(before);
+    after_list = std::move(after);
+    return {};
+}
+
+Validation SaveReplacementSet(const std::string& path, const ReplacementPairs& pairs) {
+    File file;
+    bool ok = file.Open(path, "wb");
+    if (ok) {
+        TextWriter writer(file);
+        std::string line;
+        for (std::size_t i = 0; i < pairs.size(); ++i) {
+            line.assign(pairs.before[i]).append(1, '\x14').append(pairs.after[i]);
+            writer.WriteRecord(line);
+        }
+        ok = writer.Flush();
+    }
+    if (ok) file.Close();
+    return ok ? Validation{} : RefuseWith(kMsgCreateFailed, path + "\n");
+}
+
+// ---- the run ----
+
+bool ReplacePass(Document& doc, TextWriter& out, const ReplaceRequest& r,
+                 const ReplacementPairs& pairs) {
+    try {
+        const PairMatcher matcher(pairs);
+        ProgressStepper progress(doc.Progress(), doc.Stats().records);
+        std::int64_t count = 0;
+        std::string rewritten;
+        TextReader reader = doc.Records();
+        Line line;
+        while (reader.Next(line)) {
+            if (matcher.Apply(line.text, r.first, r.last, r.only_one, rewritten)) {
+                if (rewritten.size() > static_cast<std::size_t>(kMaxRecordBytes)) {
+                    doc.Message(kMsgLineTooLong);
+                    return false;
+                }
+                out.WriteRecord(rewritten);
+            } else {
+                out.WriteRecord(line.text);
+            }
+            progress.Step(++count);
+        }
+        return true;
+    } catch (const std::bad_alloc&) {
+        doc.Message(kMsgNoMemory);
+        return false;
+    }
+}
+
+bool RunReplace(Document& doc, const ReplaceRequest& r, const ReplacementPairs& pairs) {
+    if (!doc.IsOpen()) return false;
+    return RunOperation(
+        doc, [&r, &pairs](Document& d, TextWriter& out) { return ReplacePass(d, out, r, pairs); });
+}
+
+bool RunReplace(Document& doc, const ReplaceRequest& r) {
+    if (!doc.IsOpen()) return false;
+    ReplacementPairs pairs;
+    if (!ReportValidation(doc, ValidatePairs(r, doc.Messages(), &pairs))) return false;
+    return RunReplace(doc, r, pairs);
+}
+
+}  // namespace tesmora
