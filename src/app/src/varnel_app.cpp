@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tesmora/dialogs/char_cng.h"
 #include "tesmora/dialogs/dbl_del.h"
 #include "tesmora/dialogs/field_len.h"
 #include "tesmora/dialogs/line_del.h"
@@ -129,6 +130,9 @@ void CVarnelApp::AddOperations() {
     f.AddOperation(ID_JOUKEN_SHORI, [&d, &f] { RunDialog<CLineDel>(d, f); });
     f.AddOperation(ID_LINE_SHORI, [&d, &f] { RunDialog<CLineLength>(d, f); });
     f.AddOperation(ID_FIELD_LEN_SHORI, [&d, &f] { RunDialog<CFieldLen>(d, f); });
+    f.AddOperation(
+        ID_MULTI_SHORI, [&d, &f] { RunDialog<CCharCng>(d, f); },
+        QStringLiteral(":/icons/replace.svg"));
     f.AddTabRowCommand(
         ID_PROPERTY, [&d, &f] { RunDialog<CPropertyDlg>(d, f); },
         QStringLiteral(":/icons/property.svg"));
