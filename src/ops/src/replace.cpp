@@ -112,21 +112,33 @@ Validation CheckPairs(const ReplaceRequest& r, IMessageSink& questions, Replacem
     return {};
 }
 
+// The first occurrence of needle at or after from that starts a character,
+// as FindText finds it. When needle ends on a whole character, every match
+// ends on a boundary, so the plain (vectorised) search with a look back at
+// each candidate gives the same answer; otherwise FindText walks.
+std::size_t FindFrom(std::string_view text, std::string_view needle, std::size_t from,
+                     bool closed) {
+    if (!closed) return FindText(text, needle, from);
+    for (std::size_t p = text.find(needle, from); p != npos; p = text.find(needle, p + 1))
+        if (!CutsCharacter(text, p)) return p;
+    return npos;
+}
+
 // Appends text with every occurrence of from replaced by to, exactly as the
-// shared ReplaceAll does; true when there was one.
-bool ReplaceInto(std::string_view text, std::string_view from, std::string_view to,
-                 std::string& out) {
-    std::size_t p = FindText(text, from);
-    if (p == npos) return false;
+// shared ReplaceAll does, searching from start (no occurrence lies before
+// it); the first match, npos when there is none.
+std::size_t ReplaceInto(std::string_view text, std::string_view from, std::string_view to,
+                        std::string& out, bool closed, std::size_t start) {
+    const std::size_t first = FindFrom(text, from, start, closed);
+    if (first == npos) return npos;
     std::size_t pos = 0;
-    do {
+    for (std::size_t p = first; p != npos; p = FindFrom(text, from, pos, closed)) {
         out.append(text.substr(pos, p - pos));
         out.append(to);
         pos = p + from.size();
-        p = FindText(text, from, pos);
-    } while (p != npos);
+    }
     out.append(text.substr(pos));
-    return true;
+    return first;
 }
 
 }  // namespace
@@ -145,21 +157,57 @@ Validation ValidatePairs(const ReplaceRequest& r, IMessageSink& questions,
 
 // ---- the matcher ----
 
+namespace {
+
+// Whether a text walked on its own ends where it would inside a longer text:
+// its last character is not a lead byte left waiting for its trail byte.
+bool Closed(std::string_view s) {
+    std::size_t i = 0, last = 0;
+    while (i < s.size()) {
+        last = i;
+        i += CharLength(s, i);
+    }
+    return s.empty() || !(last == s.size() - 1 && IsLeadByte(static_cast<unsigned char>(s[last])));
+}
+
+// Whether b could match a stretch that holds a byte of a: b inside a, a
+// inside b, or the two overlapping at either end (bytes, not characters:
+// erring on the safe side).
+bool CanOverlap(std::string_view a, std::string_view b) {
+    if (a.find(b) != npos || b.find(a) != npos) return true;
+    const std::size_t most = std::min(a.size(), b.size());
+    for (std::size_t k = 1; k < most; ++k)
+        if (a.substr(a.size() - k) == b.substr(0, k) || b.substr(b.size() - k) == a.substr(0, k))
+            return true;
+    return false;
+}
+
+}  // namespace
+
 PairMatcher::PairMatcher(const ReplacementPairs& pairs) : pairs_(pairs) {
     single_.fill(-1);
     std::vector<std::uint32_t> count(65536, 0);
     const int n = static_cast<int>(pairs_.size());
-    for (int i = 0; i < n; ++i) {
-        const std::string& b = pairs_.before[static_cast<std::size_t>(i)];
+    auto live = [&](int i) {
         // A field holds no comma, so a before-string with one never matches.
-        if (b.empty() || b.find(',') != npos) continue;
-        const auto b0 = static_cast<unsigned char>(b[0]);
-        starts_[b0] = true;
+        const std::string& b = pairs_.before[static_cast<std::size_t>(i)];
+        return !b.empty() && b.find(',') == npos;
+    };
+    auto key_of = [](const std::string& b) {
+        return static_cast<unsigned>(static_cast<unsigned char>(b[0])) << 8 |
+               static_cast<unsigned char>(b[1]);
+    };
+    for (int i = 0; i < n; ++i) {
+        if (!live(i)) continue;
+        const std::string& b = pairs_.before[static_cast<std::size_t>(i)];
         if (b.size() == 1) {
-            single_[b0] = static_cast<std::int16_t>(i);
+            // Any byte may follow: the pair table answers for these too.
+            single_[static_cast<unsigned char>(b[0])] = static_cast<std::int16_t>(i);
+            const unsigned base = static_cast<unsigned>(static_cast<unsigned char>(b[0])) << 8;
+            for (unsigned k = base; k < base + 256; k += 64) pair_bits_[k >> 6] = ~std::uint64_t{0};
             continue;
         }
-        const unsigned key = b0 << 8 | static_cast<unsigned char>(b[1]);
+        const unsigned key = key_of(b);
         pair_bits_[key >> 6] |= std::uint64_t{1} << (key & 63);
         ++count[key];
     }
@@ -167,73 +215,130 @@ PairMatcher::PairMatcher(const ReplacementPairs& pairs) : pairs_(pairs) {
     for (unsigned k = 0; k < 65536; ++k) bucket_start_[k + 1] = bucket_start_[k] + count[k];
     bucket_.resize(bucket_start_[65536]);
     std::vector<std::uint32_t> fill(bucket_start_.begin(), bucket_start_.end() - 1);
-    for (int i = 0; i < n; ++i) {
-        const std::string& b = pairs_.before[static_cast<std::size_t>(i)];
-        if (b.size() < 2 || b.find(',') != npos) continue;
-        const unsigned key =
-            static_cast<unsigned char>(b[0]) << 8 | static_cast<unsigned char>(b[1]);
-        bucket_[fill[key]++] = static_cast<std::uint16_t>(i);  // ascending: i rises
+    for (int i = 0; i < n; ++i)
+        if (live(i) && pairs_.before[static_cast<std::size_t>(i)].size() >= 2)
+            bucket_[fill[key_of(pairs_.before[static_cast<std::size_t>(i)])]++] =
+                static_cast<std::uint16_t>(i);  // ascending: i rises
+
+    // Bytes of the later before-strings, for a quick answer in most cases.
+    inert_.assign(static_cast<std::size_t>(n), false);
+    closed_.assign(static_cast<std::size_t>(n), false);
+    std::array<bool, 256> later{};
+    for (int i = n - 1; i >= 0; --i) {
+        const auto k = static_cast<std::size_t>(i);
+        const std::string& a = pairs_.after[k];
+        closed_[k] = Closed(pairs_.before[k]);
+        bool inert = !a.empty() && Closed(a) && closed_[k];
+        bool shares = false;
+        for (char c : a) shares = shares || later[static_cast<unsigned char>(c)];
+        for (int j = i + 1; inert && shares && j < n; ++j)
+            if (live(j) && CanOverlap(a, pairs_.before[static_cast<std::size_t>(j)])) inert = false;
+        inert_[k] = inert;
+        if (live(i))
+            for (char c : pairs_.before[k]) later[static_cast<unsigned char>(c)] = true;
     }
+    seen_.assign(static_cast<std::size_t>(n), 0);
+    first_at_.assign(static_cast<std::size_t>(n), 0);
 }
 
-int PairMatcher::FirstOccurring(std::string_view text, int from) const {
+void PairMatcher::Occurring(std::string_view text, int from, std::vector<int>& found) const {
+    found.clear();
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
-    int best = INT_MAX;
-    // The walk visits exactly the positions FindText tries: character starts.
-    for (std::size_t i = 0; i < n;) {
-        const unsigned b = p[i];
-        const bool pair =
-            i + 1 < n && IsLeadByte(static_cast<unsigned char>(b)) && IsTrailByte(p[i + 1]);
-        if (starts_[b]) {
-            const int one = single_[b];
-            if (one >= from && one < best) best = one;
-            if (i + 1 < n) {
-                const unsigned key = b << 8 | p[i + 1];
-                if (pair_bits_[key >> 6] >> (key & 63) & 1) {
-                    for (std::uint32_t k = bucket_start_[key]; k < bucket_start_[key + 1]; ++k) {
-                        const int idx = bucket_[k];
-                        if (idx >= best) break;
-                        if (idx < from) continue;
-                        const std::string& b_str = pairs_.before[static_cast<std::size_t>(idx)];
-                        if (b_str.size() <= n - i &&
-                            std::memcmp(p + i, b_str.data(), b_str.size()) == 0) {
-                            best = idx;
-                            break;
-                        }
-                    }
-                }
-            }
-            if (best == from) return best;
-        }
-        i += pair ? 2 : 1;
+    // A pair is noted once per walk.
+    if (++walk_ == 0) {
+        std::fill(seen_.begin(), seen_.end(), 0);
+        walk_ = 1;
     }
-    return best == INT_MAX ? -1 : best;
+    std::size_t at = 0;
+    auto note = [&](int idx) {
+        std::uint32_t& mark = seen_[static_cast<std::size_t>(idx)];
+        if (mark != walk_) {
+            mark = walk_;
+            first_at_[static_cast<std::size_t>(idx)] = at;
+            found.push_back(idx);
+        }
+    };
+    // Every byte pair is looked up; the rare hit is kept only where FindText
+    // would try it, at a character start (no serial walk over the text).
+    auto try_at = [&](std::size_t i) {
+        if (CutsCharacter(text, i)) return;
+        at = i;
+        const int one = single_[p[i]];
+        if (one >= from) note(one);
+        if (i + 1 >= n) return;
+        const unsigned key = static_cast<unsigned>(p[i]) << 8 | p[i + 1];
+        for (std::uint32_t k = bucket_start_[key]; k < bucket_start_[key + 1]; ++k) {
+            const int idx = bucket_[k];
+            if (idx < from) continue;
+            const std::string& b = pairs_.before[static_cast<std::size_t>(idx)];
+            if (b.size() <= n - i && std::memcmp(p + i, b.data(), b.size()) == 0) note(idx);
+        }
+    };
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        const unsigned key = static_cast<unsigned>(p[i]) << 8 | p[i + 1];
+        if (pair_bits_[key >> 6] >> (key & 63) & 1) [[unlikely]]
+            try_at(i);
+    }
+    if (n > 0 && single_[p[n - 1]] >= from) try_at(n - 1);
+    std::sort(found.begin(), found.end());
 }
 
 bool PairMatcher::ApplyToField(std::string_view field, bool only_one, std::string& out) const {
-    int i = FirstOccurring(field, 0);
-    if (i < 0) return false;
-    std::string current, next;
+    std::vector<int>& found = found_;
+    Occurring(field, 0, found);
+    if (found.empty()) return false;
     std::string_view text = field;
-    while (i >= 0) {
-        next.clear();
-        const auto k = static_cast<std::size_t>(i);
-        ReplaceInto(text, pairs_.before[k], pairs_.after[k], next);
-        current.swap(next);
-        text = current;
+    bool changed = false;
+    // The text is still the one walked up to here: first_at_ holds there.
+    std::size_t same = npos;
+    for (std::size_t k = 0; k < found.size(); ++k) {
+        const auto i = static_cast<std::size_t>(found[k]);
+        const std::size_t len = pairs_.before[i].size();
+        std::size_t start = first_at_[i];
+        if (same != npos && start + len > same)
+            start = closed_[i] && same >= len ? same - (len - 1) : 0;
+        next_.clear();
+        // An earlier pair may have taken this pair's matches.
+        const std::size_t hit =
+            ReplaceInto(text, pairs_.before[i], pairs_.after[i], next_, closed_[i], start);
+        if (hit == npos) continue;
+        current_.swap(next_);
+        text = current_;
+        changed = true;
+        same = std::min(same, hit);
         if (only_one) break;
-        // The pairs after i see the new text, what i inserted included.
-        i = i + 1 < static_cast<int>(pairs_.size()) ? FirstOccurring(text, i + 1) : -1;
+        // The later pairs see what pair i inserted: look again unless it cannot match.
+        if (!inert_[i] && i + 1 < pairs_.size()) {
+            Occurring(text, static_cast<int>(i) + 1, found);
+            same = npos;
+            k = static_cast<std::size_t>(-1);
+        }
     }
+    if (!changed) return false;
     out.append(text);
     return true;
+}
+
+bool PairMatcher::MayMatch(std::string_view text) const {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    std::uint64_t any = 0;
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        const unsigned key = static_cast<unsigned>(p[i]) << 8 | p[i + 1];
+        any |= pair_bits_[key >> 6] >> (key & 63);
+        if (any & 1) return true;
+    }
+    return n > 0 && single_[p[n - 1]] >= 0;
 }
 
 bool PairMatcher::Apply(std::string_view record, FieldIndex first, FieldIndex last, bool only_one,
                         std::string& out) const {
     if (first.value < 0) first = FieldIndex{0};
     const int to = last < first ? INT_MAX : last.value;
+    // Most records hold no before-string at all: one look at the range decides.
+    const auto stretch = FieldSpan(record, first, last < first ? kRestOfRecord : last);
+    if (!stretch || !MayMatch(*stretch)) return false;
     bool changed = false;
     std::size_t start = 0;   // of field j
     std::size_t copied = 0;  // record bytes already in out (once changed)

@@ -48,8 +48,10 @@ Validation ValidatePairs(const ReplaceRequest& r, IMessageSink& questions,
                          ReplacementPairs* pairs = nullptr);
 
 // The pairs compiled for a pass: a table of the first two bytes of every
-// before-string finds, in one walk over a field, the first pair in list
-// order that occurs in it, so the pairs that do not occur cost nothing.
+// before-string finds, in one walk over a field, every pair that occurs in
+// it, so the pairs that do not occur cost nothing. Only those are applied,
+// in list order; the field is walked again after a pair only when that
+// pair's after-string could form a match of a later pair.
 class PairMatcher {
   public:
     explicit PairMatcher(const ReplacementPairs& pairs);
@@ -60,19 +62,30 @@ class PairMatcher {
     bool Apply(std::string_view record, FieldIndex first, FieldIndex last, bool only_one,
                std::string& out) const;
 
-    // The smallest pair index >= from whose before-string occurs in text at a
-    // character boundary; -1 when none does.
-    int FirstOccurring(std::string_view text, int from) const;
+    // The indexes >= from, ascending, of the pairs whose before-string occurs
+    // in text at a character boundary.
+    void Occurring(std::string_view text, int from, std::vector<int>& found) const;
 
   private:
+    // False when no before-string can occur in text (a quick look, no walk).
+    bool MayMatch(std::string_view text) const;
     bool ApplyToField(std::string_view field, bool only_one, std::string& out) const;
 
     ReplacementPairs pairs_;
     std::array<std::int16_t, 256> single_{};       // one-byte before-strings
-    std::array<bool, 256> starts_{};               // a before-string starts with the byte
     std::array<std::uint64_t, 1024> pair_bits_{};  // first two bytes seen
     std::vector<std::uint32_t> bucket_start_;      // by the first two bytes
     std::vector<std::uint16_t> bucket_;            // pair indexes, ascending
+    // Pair i's replacements can form no match of a later pair: later pairs
+    // need no new walk after it.
+    std::vector<bool> inert_;
+    std::vector<bool> closed_;  // the before-string ends on a whole character
+    // Reused for every field.
+    mutable std::vector<int> found_;
+    mutable std::vector<std::uint32_t> seen_;  // the walk that last noted each pair
+    mutable std::uint32_t walk_ = 0;
+    mutable std::vector<std::size_t> first_at_;  // where the walk first saw each pair
+    mutable std::string current_, next_;
 };
 
 // One record: pairs in list order, each replacing every occurrence left to
