@@ -275,11 +275,21 @@ void PairMatcher::Occurring(std::string_view text, int from, std::vector<int>& f
             if (b.size() <= n - i && std::memcmp(p + i, b.data(), b.size()) == 0) note(idx);
         }
     };
-    for (std::size_t i = 0; i + 1 < n; ++i) {
+    auto bit = [&](std::size_t i) {
         const unsigned key = static_cast<unsigned>(p[i]) << 8 | p[i + 1];
-        if (pair_bits_[key >> 6] >> (key & 63) & 1) [[unlikely]]
-            try_at(i);
+        return pair_bits_[key >> 6] >> (key & 63);
+    };
+    std::size_t i = 0;
+    for (; i + 8 < n; i += 8) {
+        if (!((bit(i) | bit(i + 1) | bit(i + 2) | bit(i + 3) | bit(i + 4) | bit(i + 5) |
+               bit(i + 6) | bit(i + 7)) &
+              1)) [[likely]]
+            continue;
+        for (std::size_t k = i; k < i + 8; ++k)
+            if (bit(k) & 1) try_at(k);
     }
+    for (; i + 1 < n; ++i)
+        if (bit(i) & 1) try_at(i);
     if (n > 0 && single_[p[n - 1]] >= from) try_at(n - 1);
     std::sort(found.begin(), found.end());
 }
@@ -320,25 +330,52 @@ bool PairMatcher::ApplyToField(std::string_view field, bool only_one, std::strin
     return true;
 }
 
-bool PairMatcher::MayMatch(std::string_view text) const {
+bool PairMatcher::MatchesAt(std::string_view text, std::size_t i) const {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    if (CutsCharacter(text, i)) return false;
+    if (single_[p[i]] >= 0) return true;
+    if (i + 1 >= text.size()) return false;
+    const unsigned key = static_cast<unsigned>(p[i]) << 8 | p[i + 1];
+    for (std::uint32_t k = bucket_start_[key]; k < bucket_start_[key + 1]; ++k) {
+        const std::string& b = pairs_.before[bucket_[k]];
+        if (b.size() <= text.size() - i && std::memcmp(p + i, b.data(), b.size()) == 0) return true;
+    }
+    return false;
+}
+
+std::size_t PairMatcher::FirstMatch(std::string_view text) const {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
-    std::uint64_t any = 0;
-    for (std::size_t i = 0; i + 1 < n; ++i) {
+    auto bit = [&](std::size_t i) {
         const unsigned key = static_cast<unsigned>(p[i]) << 8 | p[i + 1];
-        any |= pair_bits_[key >> 6] >> (key & 63);
-        if (any & 1) return true;
+        return pair_bits_[key >> 6] >> (key & 63);
+    };
+    std::size_t i = 0;
+    // Eight lookups without a branch between them: hits are rare.
+    for (; i + 8 < n; i += 8) {
+        if (!((bit(i) | bit(i + 1) | bit(i + 2) | bit(i + 3) | bit(i + 4) | bit(i + 5) |
+               bit(i + 6) | bit(i + 7)) &
+              1)) [[likely]]
+            continue;
+        for (std::size_t k = i; k < i + 8; ++k)
+            if (bit(k) & 1 && MatchesAt(text, k)) return k;
     }
-    return n > 0 && single_[p[n - 1]] >= 0;
+    for (; i + 1 < n; ++i)
+        if (bit(i) & 1 && MatchesAt(text, i)) return i;
+    return n > 0 && single_[p[n - 1]] >= 0 && MatchesAt(text, n - 1) ? n - 1 : npos;
 }
 
 bool PairMatcher::Apply(std::string_view record, FieldIndex first, FieldIndex last, bool only_one,
                         std::string& out) const {
     if (first.value < 0) first = FieldIndex{0};
     const int to = last < first ? INT_MAX : last.value;
-    // Most records hold no before-string at all: one look at the range decides.
+    // Most records hold no before-string at all: one look at the range decides,
+    // and the fields before the first match need no walk of their own.
     const auto stretch = FieldSpan(record, first, last < first ? kRestOfRecord : last);
-    if (!stretch || !MayMatch(*stretch)) return false;
+    if (!stretch) return false;
+    const std::size_t hit = FirstMatch(*stretch);
+    if (hit == npos) return false;
+    const std::size_t first_hit = static_cast<std::size_t>(stretch->data() - record.data()) + hit;
     bool changed = false;
     std::size_t start = 0;   // of field j
     std::size_t copied = 0;  // record bytes already in out (once changed)
@@ -347,7 +384,7 @@ bool PairMatcher::Apply(std::string_view record, FieldIndex first, FieldIndex la
         const std::size_t comma = record.find(',', start);
         const std::size_t stop = comma == npos ? record.size() : comma;
         if (j > to) break;
-        if (j >= first.value) {
+        if (j >= first.value && stop > first_hit) {
             field_out.clear();
             if (ApplyToField(record.substr(start, stop - start), only_one, field_out)) {
                 if (!changed) {
@@ -421,13 +458,17 @@ bool ReplacePass(Document& doc, TextWriter& out, const ReplaceRequest& r,
                  const ReplacementPairs& pairs) {
     try {
         const PairMatcher matcher(pairs);
+        // A range up to the last field of the widest record needs no search for its end.
+        const FieldIndex last = r.last.value >= doc.Stats().most_fields - 1 && r.last >= r.first
+                                    ? kRestOfRecord
+                                    : r.last;
         ProgressStepper progress(doc.Progress(), doc.Stats().records);
         std::int64_t count = 0;
         std::string rewritten;
         TextReader reader = doc.Records();
         Line line;
         while (reader.Next(line)) {
-            if (matcher.Apply(line.text, r.first, r.last, r.only_one, rewritten)) {
+            if (matcher.Apply(line.text, r.first, last, r.only_one, rewritten)) {
                 if (rewritten.size() > static_cast<std::size_t>(kMaxRecordBytes)) {
                     doc.Message(kMsgLineTooLong);
                     return false;

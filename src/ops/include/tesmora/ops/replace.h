@@ -67,8 +67,10 @@ class PairMatcher {
     void Occurring(std::string_view text, int from, std::vector<int>& found) const;
 
   private:
-    // False when no before-string can occur in text (a quick look, no walk).
-    bool MayMatch(std::string_view text) const;
+    // Where the first before-string occurs in text (any pair), npos when none
+    // does: table lookups over the byte pairs, checked only at hits.
+    std::size_t FirstMatch(std::string_view text) const;
+    bool MatchesAt(std::string_view text, std::size_t i) const;
     bool ApplyToField(std::string_view field, bool only_one, std::string& out) const;
 
     ReplacementPairs pairs_;
