@@ -28,6 +28,11 @@ printf 'abcdef\r\nab\r\n\x82\xa0\x82\xa0\r\n' >fixed.txt
 printf 'same\r\nsame\r\n' >alike.txt
 printf 'x,%s\r\n' "$(head -c 4990 /dev/zero | tr '\0' y)" >long.csv
 printf 'a\0b\r\n' >binary.dat
+# A generator without --pair-set still gets a set to work with.
+"$gen" --pair-set 100 -o set.cng 2>/dev/null || printf '\x8d\xb2\x93\xa1\x14<s>\r\n' >set.cng
+printf 'y\x14yy\r\n' >grow.cng
+printf '\x93\x8c\x14\x82\xd0\r\n\x93\x8c\x8b\x9e\x14\x82\xc6\r\nA\x14B\r\n' >order.cng
+printf 'a\x14x,y\r\n' >comma.cng
 
 commands=(
     "stats members.csv" "stats --extremes members.csv more.csv" "stats lf.csv"
@@ -52,6 +57,12 @@ commands=(
     "csv2txt --separator ' / ' lf.csv" "csv2txt --separator '' lf.csv" "csv2txt --keep-commas long.csv"
     "txt2csv --splits 11,31,51,59 members.csv" "txt2csv --splits 5,3 --no-trim fixed.txt"
     "txt2csv --splits 2,2,9 lf.csv" "txt2csv --splits 0 lf.csv"
+    "replace --pairs set.cng --from 0 --to 6 members.csv"
+    "replace --pairs set.cng --from 1 --to 4 --once members.csv"
+    "replace --pairs order.cng --from 0 --to 6 members.csv"
+    "replace --pairs order.cng --from 0 --to 6 --swap-order members.csv"
+    "replace --pairs comma.cng --from 0 --to 1 lf.csv" "replace --pairs lf.csv --from 0 --to 1 lf.csv"
+    "replace --pairs set.cng --from 0 --to 1 long.csv" "replace --pairs grow.cng --from 0 --to 1 long.csv"
     "sort --key 1 binary.dat" "sort --key 1 missing.csv" "sort --bogus 1 lf.csv"
 )
 

@@ -616,16 +616,59 @@ char* write_record(char* p, std::uint32_t number, const Member& m, Rng& rng, con
     return p;
 }
 
+// A replacement set for tesmora-cli replace: words of the records first (family names,
+// towns), then words absent from them. No before-string contains another, so the set
+// is accepted as it is and its order asks no question; the after-strings are ASCII and
+// contain no before-string.
+void write_pair_set(int fd, std::uint32_t count) {
+    const Tables t;
+    std::vector<std::string> words;
+    auto related = [&](const std::string& w) {
+        for (const std::string& v : words)
+            if (v.find(w) != std::string::npos || w.find(v) != std::string::npos) return true;
+        return false;
+    };
+    const std::uint32_t occurring = count / 2;
+    for (const auto& f : t.families)
+        if (words.size() < occurring && !related(f.kanji)) words.push_back(f.kanji);
+    for (const auto& town : t.towns)
+        if (words.size() < occurring && !related(town)) words.push_back(town);
+    Cp932 conv;
+    const std::string absent = conv("該当無");
+    for (std::uint32_t i = 0; words.size() < count; ++i) {
+        std::string w = absent;
+        for (std::uint32_t scale = 1000; scale > 0; scale /= 10) w += t.wide_digits[i / scale % 10];
+        words.push_back(w);
+    }
+    Output out(fd);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        char* p = out.reserve();
+        p = put(p, words[i]);
+        *p++ = '\x14';
+        *p++ = '<';
+        p = put_digits(p, i, 4);
+        *p++ = '>';
+        *p++ = '\r';
+        *p++ = '\n';
+        out.commit(p);
+    }
+    out.flush();
+}
+
 void usage(FILE* to) {
     std::fputs(
         "usage: tesmora-gen --records N [--stream S] [--table codes|members] [-o FILE]\n"
+        "       tesmora-gen --pair-set N [-o FILE]\n"
         "Writes N member-list records (Shift-JIS, CP932, seven comma-separated fields,\n"
         "CR LF line ends) to FILE, or to standard output. The same N and S always give\n"
         "the same bytes.\n"
         "--table codes: N rows 'KANA,CODE' instead, one per kana name (field 2) of the\n"
         "  records of stream S in the order they first occur: a code table.\n"
         "--table members: N rows 'ID,POINTS,RANK', one per member number (field 0) of\n"
-        "  records 1 to N of stream S: a second file every record matches.\n",
+        "  records 1 to N of stream S: a second file every record matches.\n"
+        "--pair-set writes a replacement set of N pairs instead (before, byte 0x14,\n"
+        "after, CR LF): first up to half of them names and towns that occur in the\n"
+        "records, the rest words that never do; no before-string contains another.\n",
         to);
 }
 
@@ -673,6 +716,7 @@ int main(int argc, char** argv) {
     std::uint64_t records = 0;
     std::uint64_t stream = 1;
     bool have_records = false;
+    std::uint64_t pairs = 0;
     const char* out_path = nullptr;
     TableKind table = TableKind::None;
 
@@ -706,6 +750,11 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "tesmora-gen: --table takes codes or members\n");
                 return 2;
             }
+        } else if (arg == "--pair-set") {
+            if (!parse_u64(value(), pairs) || pairs == 0 || pairs > 9999) {
+                std::fprintf(stderr, "tesmora-gen: bad pair count\n");
+                return 2;
+            }
         } else if (arg == "-o" || arg == "--output") {
             out_path = value();
         } else if (arg == "-h" || arg == "--help") {
@@ -717,18 +766,23 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (!have_records) {
+    if (have_records == (pairs != 0)) {
         usage(stderr);
         return 2;
     }
-
-    const Tables tables;
 
     int fd = STDOUT_FILENO;
     if (out_path != nullptr && std::string_view(out_path) != "-") {
         fd = ::open(out_path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fd < 0) die(std::string(out_path) + ": " + std::strerror(errno));
     }
+    if (pairs != 0) {
+        write_pair_set(fd, static_cast<std::uint32_t>(pairs));
+        if (fd != STDOUT_FILENO && ::close(fd) != 0) die(std::string(out_path) + ": close failed");
+        return 0;
+    }
+
+    const Tables tables;
 
     Rng rng(stream);
     Output out(fd);

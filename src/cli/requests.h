@@ -10,6 +10,7 @@
 #include "tesmora/ops/line_delete.h"
 #include "tesmora/ops/lookup.h"
 #include "tesmora/ops/record_length.h"
+#include "tesmora/ops/replace.h"
 #include "tesmora/ops/sort.h"
 #include "tesmora/ops/tail_add.h"
 #include "tesmora/ops/txt_to_csv.h"
@@ -27,5 +28,7 @@ CsvToTxtRequest CsvToTxtRequestFrom(const Args& args);
 TxtToCsvRequest TxtToCsvRequestFrom(const Args& args);
 TailAddRequest TailAddRequestFrom(const Args& args);
 LookupRequest LookupRequestFrom(const Args& args);
+// The range and flags; the lists from --pairs, with the load's verdict.
+ReplaceRequest ReplaceRequestFrom(const Args& args, Validation& loaded);
 
 }  // namespace tesmora::cli

@@ -2,13 +2,18 @@
 // validation is run with the dialog's request and with the batch command's,
 // and both must give the same verdict.
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTest>
 #include <functional>
 
 #include "desktop_support.h"
 #include "requests.h"
+#include "tesmora/dialogs/char_cng.h"
 #include "tesmora/dialogs/code_cng.h"
 #include "tesmora/dialogs/csv_to_txt.h"
 #include "tesmora/dialogs/field_len.h"
@@ -123,6 +128,32 @@ class RequestsTest : public ViewSuite {
         return {ValidateLookup(dlg.Request()), ValidateLookup(batch)};
     }
 
+    // Pairs "before=after;..." typed into the lists, and saved as the set file.
+    static Verdicts Replace(Document& doc, CChildView* view, const QString& pairs) {
+        CCharCng dlg(doc, view);
+        QString before, after;
+        std::string set;
+        for (const QString& pair : pairs.split(u';', Qt::SkipEmptyParts)) {
+            const QString b = pair.section(u'=', 0, 0), a = pair.section(u'=', 1);
+            before += b + u'\n';
+            after += a + u'\n';
+            set += Sjis(b.toUtf8().constData()) + "\x14" + Sjis(a.toUtf8().constData()) + "\r\n";
+        }
+        dlg.BeforeList()->setPlainText(before);
+        dlg.AfterList()->setPlainText(after);
+        const QFileInfo in(QString::fromStdString(doc.CurrentFileName()));
+        const QString path = in.dir().filePath(QStringLiteral("set.cng"));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(set.data(), qint64(set.size())) < 0)
+            return {};
+        file.close();
+        Validation loaded;
+        const auto batch = cli::ReplaceRequestFrom(
+            Parse("replace", QStringLiteral("--from 0 --to 1 --pairs ") + path), loaded);
+        if (!loaded.Accepted()) return {loaded, loaded};
+        return {ValidatePairs(dlg.Request(), doc.Messages()), ValidatePairs(batch, doc.Messages())};
+    }
+
   private slots:
     void SameVerdict_data() {
         QTest::addColumn<QByteArray>("file");
@@ -171,6 +202,17 @@ class RequestsTest : public ViewSuite {
             << csv << Check(Lookup) << QStringLiteral("0,1") << 0 << none;
         QTest::newRow("txt2csv: columns")
             << fixed << Check(TxtToCsv) << QStringLiteral("4,2") << 0 << none;
+        const auto before = static_cast<int>(Focus::BeforeList);
+        const auto after = static_cast<int>(Focus::AfterList);
+        QTest::newRow("replace: no pairs") << csv << Check(Replace) << QString() << 30008 << before;
+        QTest::newRow("replace: empty before")
+            << csv << Check(Replace) << QStringLiteral("=x") << 30027 << before;
+        QTest::newRow("replace: comma after")
+            << csv << Check(Replace) << QStringLiteral("a=x,y") << 30031 << after;
+        QTest::newRow("replace: repeated")
+            << csv << Check(Replace) << QStringLiteral("a=x;a=y") << 30044 << before;
+        QTest::newRow("replace: ordered by the question")
+            << csv << Check(Replace) << QStringLiteral("東=ひがし;東京=とうきょう;,=") << 0 << none;
     }
 
     void SameVerdict() {

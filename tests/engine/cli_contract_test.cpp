@@ -53,6 +53,9 @@ using CliContractTest = testing::CliTest;
 TEST_F(CliContractTest, EveryCommandRunsWithoutSettings) {
     MakeFile("in.csv", "b,1,x\r\na,1,y\r\n");
     MakeFile("more.csv", "h\r\nc,3,z\r\n");
+    MakeFile("set.cng",
+             "a\x14"
+             "c\r\n");
     const std::map<std::string, std::string> runs{
         {"stats", "stats in.csv more.csv"},
         {"save", "save in.csv more.csv --first-rec 2 -o out.csv"},
@@ -67,6 +70,7 @@ TEST_F(CliContractTest, EveryCommandRunsWithoutSettings) {
         {"txt2csv", "txt2csv --splits 2,1 in.csv -o out.csv"},
         {"tailadd", "tailadd --key 2 --other more.csv --other-key 2 in.csv -o out.csv"},
         {"lookup", "lookup --target 0 --other more.csv --compare 0 --replace 1 in.csv -o out.csv"},
+        {"replace", "replace --pairs set.cng --from 0 --to 2 --once in.csv -o out.csv"},
     };
     std::set<std::string> listed;
     for (const cli::Command* c : Commands()) listed.insert(c->name);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tesmora/dialogs/char_cng.h"
 #include "tesmora/dialogs/code_cng.h"
 #include "tesmora/dialogs/csv_to_txt.h"
 #include "tesmora/dialogs/dbl_del.h"
@@ -151,6 +152,9 @@ void CVarnelApp::AddOperations() {
     f.AddOperation(ID_FIELD_LEN_SHORI, [&d, &f] { RunDialog<CFieldLen>(d, f); });
     f.AddOperation(ID_FIELD_JOIN_SHORI, [&d, &f] { RunDialog<CTailAdd>(d, f); });
     f.AddOperation(ID_CODE_SHORI, [&d, &f] { RunDialog<CCodeCng>(d, f); });
+    f.AddOperation(
+        ID_MULTI_SHORI, [&d, &f] { RunDialog<CCharCng>(d, f); },
+        QStringLiteral(":/icons/replace.svg"));
     f.AddTabRowCommand(
         ID_PROPERTY, [&d, &f] { RunDialog<CPropertyDlg>(d, f); },
         QStringLiteral(":/icons/property.svg"));

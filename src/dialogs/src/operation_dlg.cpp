@@ -125,7 +125,7 @@ void COperationDlg::Message(int id, MsgStyle style) {
 
 bool COperationDlg::Validate(const Validation& v) {
     if (v.Accepted()) return true;
-    Message(v.message, v.style);
+    doc_.Message(v.message, v.style, v.prefix);
     if (QWidget* w = FocusControl(v.focus)) w->setFocus();
     return false;
 }
@@ -245,12 +245,13 @@ int COperationDlg::FieldStep(int pos, int delta) {
 
 // ---- field range ----
 
-QBoxLayout* COperationDlg::AddRangeRow(const QString& label, int stored_first, int stored_last) {
+QBoxLayout* COperationDlg::AddRangeRow(const QString& label, int stored_first, int stored_last,
+                                       int end_id, int all_id) {
     body_->addWidget(new QLabel(label, page_));
     auto* row = new QHBoxLayout;
     const int high = MostFields() - 1;
     field_box_ = NumberBox(1046, 0, high, 0);
-    end_box_ = NumberBox(1057, 0, high, 0);
+    end_box_ = NumberBox(end_id, 0, high, 0);
     auto* start_label = new QLabel(QStringLiteral("選択開始"), page_);
     auto* end_label = new QLabel(QStringLiteral("選択終了"), page_);
     start_label->setBuddy(field_box_);
@@ -264,7 +265,7 @@ QBoxLayout* COperationDlg::AddRangeRow(const QString& label, int stored_first, i
     row->addWidget(end_box_);
     row->addWidget(Marker(false));
     row->addSpacing(8);
-    all_ = IconButton(1023, AllFieldsIcon());
+    all_ = IconButton(all_id, AllFieldsIcon());
     all_->setToolTip(QStringLiteral("全フィールドを選択"));
     connect(all_, &QToolButton::clicked, this, &COperationDlg::SelectAllFields);
     row->addWidget(all_);

@@ -92,7 +92,9 @@ class COperationDlg : public QDialog {
     QBoxLayout* AddFieldRow(const QString& label, int stored_key_field);
     // A row: start box with green marker, end box with magenta marker, the
     // all-fields button and the view scroll buttons; opening steps 1 to 4.
-    QBoxLayout* AddRangeRow(const QString& label, int stored_first, int stored_last);
+    // The end box and the all-fields button carry the dialog's own ids.
+    QBoxLayout* AddRangeRow(const QString& label, int stored_first, int stored_last,
+                            int end_id = 1057, int all_id = 1023);
 
     // A label with the 12 x 12 marker (134 green, 135 magenta).
     QLabel* Marker(bool start) const;
