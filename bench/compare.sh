@@ -28,6 +28,8 @@ printf 'abcdef\r\nab\r\n\x82\xa0\x82\xa0\r\n' >fixed.txt
 printf 'same\r\nsame\r\n' >alike.txt
 printf 'x,%s\r\n' "$(head -c 4990 /dev/zero | tr '\0' y)" >long.csv
 printf 'a\0b\r\n' >binary.dat
+"$gen" --records 300 --table codes -o codes.csv 2>/dev/null || : >codes.csv
+"$gen" --records "$records" --table members -o others.csv 2>/dev/null || : >others.csv
 # A generator without --pair-set still gets a set to work with.
 "$gen" --pair-set 100 -o set.cng 2>/dev/null || printf '\x8d\xb2\x93\xa1\x14<s>\r\n' >set.cng
 printf 'y\x14yy\r\n' >grow.cng
@@ -63,6 +65,12 @@ commands=(
     "replace --pairs order.cng --from 0 --to 6 --swap-order members.csv"
     "replace --pairs comma.cng --from 0 --to 1 lf.csv" "replace --pairs lf.csv --from 0 --to 1 lf.csv"
     "replace --pairs set.cng --from 0 --to 1 long.csv" "replace --pairs grow.cng --from 0 --to 1 long.csv"
+    "lookup --target 2 --other codes.csv --compare 0 --replace 1 members.csv"
+    "lookup --target 0 --other others.csv --compare 0 --replace 2 members.csv"
+    "lookup --target 1 --other lf.csv --compare 1 --replace 1 lf.csv"
+    "tailadd --key 2 --other codes.csv --other-key 0 members.csv"
+    "tailadd --key 0 --other others.csv --other-key 0 --ignore-spaces members.csv"
+    "tailadd --key 1 --other binary.dat --other-key 0 lf.csv"
     "sort --key 1 binary.dat" "sort --key 1 missing.csv" "sort --bogus 1 lf.csv"
 )
 
