@@ -93,8 +93,7 @@ bool LoadInputs(Context& ctx) {
     ctx.messages.answers[30004] = kIdNo;  // no split mode in batch
     for (const std::string& input : inputs) {
         // The document would refuse a missing file silently; say which one.
-        File probe;
-        if (!probe.Open(input, "rb")) {
+        if (!File::CanOpen(input)) {
             doc.Message(30003, MsgStyle::Error, input + "\n");
             return false;
         }

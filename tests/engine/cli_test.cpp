@@ -81,7 +81,7 @@ TEST_P(CliFailTest, ExitStatusAndMessage) {
             args.replace(p, key.size(), value);
     };
     put("{IN}", MakeFile("in.csv", "a,1\r\n"));
-    put("{BAD}", MakeFile("bad.csv", std::string(5000, 'x') + "\r\n"));
+    put("{BAD}", MakeFile("bad.csv", "a\r\n" + std::string(5000, 'x') + "\r\n"));
     put("{OUT}", Path("out.csv"));
     MakeFile("out.csv", "keep\r\n");
     CliResult r = Run(args);

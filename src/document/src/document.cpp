@@ -99,8 +99,12 @@ bool Document::OpenWorkingFile(const std::string& name, LoadMode mode) {
             return false;
         }
     }
+    // A stream can be read only once, and the index pass would use it up:
+    // it is taken into a copy like a user's file.
+    const bool copy = mode == LoadMode::Fresh ||
+                      (mode == LoadMode::InPlace && st.type() != fs::file_type::regular);
     std::string working = name;
-    if (mode == LoadMode::Fresh) {
+    if (copy) {
         working = NewTemp();
         if (!working.empty() && !CopyIntoTemp(name, working)) DiscardTemp(working);
         if (working.empty()) {
@@ -110,13 +114,14 @@ bool Document::OpenWorkingFile(const std::string& name, LoadMode mode) {
     }
     working_writable_ = mode != LoadMode::InPlace;
     if (!working_.Open(working, working_writable_ ? "r+b" : "rb")) {
-        if (mode == LoadMode::Fresh) DiscardTemp(working);
+        if (copy) DiscardTemp(working);
         Message(30039);
         return false;
     }
-    if (mode == LoadMode::Fresh && !CheckTextFile(working_)) {
+    // The user's file is checked however it is read.
+    if (mode != LoadMode::NotFresh && !CheckTextFile(working_)) {
         working_.Close();
-        DiscardTemp(working);  // a copy that fails the check is of no use
+        if (copy) DiscardTemp(working);  // a copy that fails the check is of no use
         return false;
     }
     working_name_ = working;
@@ -125,8 +130,7 @@ bool Document::OpenWorkingFile(const std::string& name, LoadMode mode) {
 
 bool Document::CopyIntoTemp(const std::string& source, const std::string& temp) {
     File in, out;
-    return in.Open(source, "rb") && out.Open(temp, kTempOpenMode) &&
-           CopyRange(in, 0, in.Size(), out);
+    return in.Open(source, "rb") && out.Open(temp, kTempOpenMode) && CopyToEnd(in, out);
 }
 
 bool Document::OpenIndexFile() {

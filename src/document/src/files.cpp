@@ -91,6 +91,24 @@ bool Document::AppendFile(const std::string& path) {
         Message(30003, MsgStyle::Error, path + "\n");
         return false;
     }
+    // Both passes below read the file from its start: a stream is taken into
+    // a temporary file first, which goes when this function returns.
+    std::string spool;
+    struct Spool {
+        Document& doc;
+        std::string& name;
+        ~Spool() { doc.DiscardTemp(name); }
+    } spool_guard{*this, spool};
+    if (!in.IsRegular()) {
+        spool = NewTemp();
+        File copy;
+        if (spool.empty() || !copy.Open(spool, kTempOpenMode) || !CopyToEnd(in, copy) ||
+            !copy.Seek(0)) {
+            Message(30007);
+            return false;
+        }
+        in = std::move(copy);
+    }
     if (!CheckTextFile(in)) return false;
     const int first = FirstRecordSetting(settings_);
 
@@ -196,13 +214,15 @@ bool ReplaceByRename(const fs::path& file, const std::string& target) {
 }  // namespace
 
 std::string Document::PrepareSaveCopy(const std::string& source, const std::string& target) {
+    // A stream has one reader: the load.
+    std::error_code ec;
+    if (!fs::is_regular_file(ToPath(source), ec)) return {};
     File in, out;
     fs::path temp;
     if (!in.Open(source, "rb") || !CreateBeside(ToPath(target), temp, out)) return {};
     const std::int64_t size = in.Size();
     const bool ok = CopyRange(in, 0, size, out);
     out.Close();
-    std::error_code ec;
     if (!ok) fs::remove(temp, ec);
     return ok ? ToUtf8(temp) : std::string{};
 }

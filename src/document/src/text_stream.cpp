@@ -1,6 +1,7 @@
 #include "tesmora/document/text_stream.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -13,8 +14,10 @@
 #include <io.h>
 #define TES_FSEEK _fseeki64
 #define TES_FTELL _ftelli64
+#include <sys/stat.h>
 #else
 #include <sys/mman.h>
+#include <sys/stat.h>
 #ifdef __linux__
 #include <sys/sendfile.h>
 #endif
@@ -44,9 +47,44 @@ bool File::Open(const std::string& path, const char* mode) {
 #else
     f_ = std::fopen(path.c_str(), mode);
 #endif
+    if (f_ && !IsRegular()) {
+#ifdef _WIN32
+        struct _stat64 st;
+        const bool folder = _fstat64(_fileno(f_), &st) == 0 && (st.st_mode & _S_IFDIR);
+#else
+        struct stat st;
+        const bool folder = fstat(fileno(f_), &st) == 0 && S_ISDIR(st.st_mode);
+#endif
+        if (folder) {
+            std::fclose(f_);
+            f_ = nullptr;
+            errno = EISDIR;
+        }
+    }
     // Our own buffers are large; stdio's would only add a copy.
     if (f_) std::setvbuf(f_, nullptr, _IONBF, 0);
     return f_ != nullptr;
+}
+
+bool File::CanOpen(const std::string& path) {
+#ifndef _WIN32
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode))
+        return access(path.c_str(), R_OK) == 0;
+#endif
+    File probe;
+    return probe.Open(path, "rb");
+}
+
+bool File::IsRegular() const {
+    if (!f_) return false;
+#ifdef _WIN32
+    struct _stat64 st;
+    return _fstat64(_fileno(f_), &st) == 0 && (st.st_mode & _S_IFREG);
+#else
+    struct stat st;
+    return fstat(fileno(f_), &st) == 0 && S_ISREG(st.st_mode);
+#endif
 }
 
 bool File::OpenStdout() {
@@ -326,6 +364,20 @@ bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out) {
         length -= static_cast<std::int64_t>(got);
     }
     return out.Flush();
+}
+
+bool CopyToEnd(File& in, File& out) {
+    if (!in.IsOpen() || !out.IsOpen()) return false;
+    if (in.IsRegular()) {
+        const std::int64_t from = in.Tell();
+        return from >= 0 && CopyRange(in, from, in.Size() - from, out);
+    }
+    std::vector<char> buf(std::size_t{1} << 20);
+    for (;;) {
+        const std::size_t got = in.Read(buf.data(), buf.size());
+        if (got == 0) return !std::ferror(in.get()) && out.Flush();
+        if (!out.Write(buf.data(), got)) return false;
+    }
 }
 
 std::string ReadTextPrefix(File& file, std::size_t n) {

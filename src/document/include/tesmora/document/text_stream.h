@@ -25,13 +25,20 @@ class File {
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
-    // mode as for fopen, always binary ("rb", "r+b", "w+b", "wb").
+    // mode as for fopen, always binary ("rb", "r+b", "w+b", "wb"). A folder
+    // is never opened: reading one would look like an empty file.
     bool Open(const std::string& path, const char* mode);
+    // Whether path could be opened for reading. A FIFO is not opened to find
+    // out: its writer would meet a reader that goes away at once.
+    static bool CanOpen(const std::string& path);
     // Standard output in binary mode (never closed by us).
     bool OpenStdout();
     void Close();
     bool IsOpen() const { return f_ != nullptr; }
     std::FILE* get() const { return f_; }
+    // A regular file, which can be read more than once; false for a pipe,
+    // a FIFO, a device or a socket.
+    bool IsRegular() const;
 
     bool Seek(std::int64_t offset);
     bool SeekEnd();
@@ -132,8 +139,11 @@ class TextWriter {
 };
 
 // Copies length bytes of in from offset to the end of out, in the kernel
-// where the platform can.
+// where the platform can. False when in ends sooner.
 bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out);
+// Copies in from its current position up to its end (a stream until it
+// closes) to the end of out.
+bool CopyToEnd(File& in, File& out);
 
 // Reads the first n bytes of a file with text-stream semantics (CR LF as LF,
 // 0x1A ends the data) and rewinds it.
