@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "cli.h"
-#include "tesmora/document/paths.h"
+#include "tesmora/document/temp_files.h"
 
 namespace tesmora::cli {
 namespace {
@@ -24,8 +24,7 @@ int RunSave(Context& ctx) {
     const bool loaded = LoadInputs(ctx);
     copier.join();
     if (loaded && ctx.doc.SaveFromCopy(copy, target)) return kExitOk;
-    std::error_code ec;
-    if (!copy.empty()) std::filesystem::remove(ToPath(copy), ec);
+    if (!copy.empty()) RemoveTemp(copy);
     if (!loaded) return kExitFailed;
     return WriteOutput(ctx) ? kExitOk : kExitFailed;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "cleanup.h"
 #include "cli.h"
 
 using namespace tesmora::cli;
@@ -66,6 +67,7 @@ Args Parse(const Command& cmd, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    tesmora::cli::InstallBatchCleanup();
     if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
         PrintHelp();
         return argc < 2 ? kExitUsage : kExitOk;

@@ -1,9 +1,6 @@
 // The batch front end with inputs that are not plain text files: refused
 // whatever the load mode, or read once when they are streams.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdio>
 
 #include "engine_fixture.h"
 
@@ -12,23 +9,7 @@ namespace {
 
 using testing::ReadBytes;
 
-class BatchInputTest : public testing::EngineTest {
-  protected:
-    // Runs a shell line in the scratch folder; {CLI} stands for tesmora-cli.
-    CliResult Sh(std::string line) {
-        for (std::size_t p; (p = line.find("{CLI}")) != std::string::npos;)
-            line.replace(p, 5, "'" TESMORA_CLI "'");
-        const std::string cmd = "cd '" + dir_.string() + "' && (" + line + ") 2>err.txt";
-        CliResult r;
-        FILE* pipe = popen(cmd.c_str(), "r");
-        char buf[4096];
-        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;) r.out.append(buf, n);
-        const int raw = pclose(pipe);
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.err = ReadBytes(Path("err.txt"));
-        return r;
-    }
-};
+class BatchInputTest : public testing::EngineTest {};
 
 struct RefusedCase {
     const char* name;
@@ -90,14 +71,11 @@ TEST_P(StreamInputTest, IsReadOnceAndProcessed) {
     const StreamCase& c = GetParam();
     MakeFile("a.csv", "a,1\r\n");
     MakeFile("out.csv", "keep\r\n");
-    const CliResult r = Sh(c.line);
+    const CliResult r = RunShell(c.line);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(c.line.find("out.csv") != std::string::npos ? ReadBytes(Path("out.csv")) : r.out,
               c.out);
-    int left = 0;
-    for (auto& e : std::filesystem::directory_iterator(dir_))
-        left += e.path().filename().string().find(".Tes") != std::string::npos;
-    EXPECT_EQ(left, 0);
+    EXPECT_EQ(CountFiles(dir_, ".Tes"), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(

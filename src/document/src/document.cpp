@@ -12,6 +12,7 @@
 #include "tesmora/document/paths.h"
 #include "tesmora/document/progress.h"
 #include "tesmora/document/record_index.h"
+#include "tesmora/document/temp_files.h"
 #include "tesmora/document/text.h"
 
 namespace fs = std::filesystem;
@@ -51,10 +52,7 @@ void Document::DiscardTemp(std::string& name) {
     if (name.empty()) return;
     // Two names may share one file (after a commit); delete it once, and
     // never a file we did not make.
-    if (owned_temps_.erase(name) > 0) {
-        std::error_code ec;
-        fs::remove(ToPath(name), ec);
-    }
+    if (owned_temps_.erase(name) > 0) RemoveTemp(name);
     name.clear();
 }
 
@@ -71,8 +69,9 @@ std::string Document::MakeTempFileName() {
         std::snprintf(leaf, sizeof leaf, "Tes%X.TMP", n);
         std::string path = ToUtf8(dir / leaf);
         // "x": create exclusively, so two instances never share a name.
-        if (std::FILE* f = std::fopen(path.c_str(), "wbx")) {
-            std::fclose(f);
+        File f;
+        if (f.Open(path, "wbx")) {
+            RecordTemp(path);
             return path;
         }
     }
@@ -322,9 +321,11 @@ bool Document::WriteAllRecords(File& out) {
     if (canonical_) return CopyRange(working_, 0, data_end_, out);
     // Straight from the read blocks: only a lone LF needs its CR, and a last
     // line without a break gets CR LF. CR LF files are copied as they are.
+    // The pieces go through one buffer: an LF-only file would otherwise
+    // cost two writes per record.
     TextReader reader = Records();
+    TextWriter writer(out);
     char prev = '\n';
-    bool ok = true;
     for (std::string_view block; !(block = reader.NextBlock()).empty();) {
         const char* p = block.data();
         const char* const end = p + block.size();
@@ -334,16 +335,17 @@ bool Document::WriteAllRecords(File& out) {
             if (!lf) break;
             const char before = lf > block.data() ? lf[-1] : prev;
             if (before != '\r') {
-                ok = ok && out.Write(run, lf - run) && out.Write("\r\n", 2);
+                writer.WritePart(std::string_view(run, lf - run));
+                writer.WritePart("\r\n");
                 run = lf + 1;
             }
             p = lf + 1;
         }
-        ok = ok && out.Write(run, end - run);
+        writer.WritePart(std::string_view(run, end - run));
         prev = block.back();
     }
-    if (prev != '\n') ok = ok && out.Write("\r\n", 2);
-    return out.Flush() && ok;
+    if (prev != '\n') writer.WritePart("\r\n");
+    return writer.Flush();
 }
 
 }  // namespace tesmora

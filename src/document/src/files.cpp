@@ -7,6 +7,7 @@
 #include "tesmora/document/messages.h"
 #include "tesmora/document/paths.h"
 #include "tesmora/document/progress.h"
+#include "tesmora/document/temp_files.h"
 #include "tesmora/document/text.h"
 
 namespace fs = std::filesystem;
@@ -192,7 +193,7 @@ bool CreateBeside(const fs::path& target, fs::path& temp, File& out) {
     for (int attempt = 0; attempt < 100 && !out.IsOpen(); ++attempt) {
         temp = target;
         temp += ".Tes" + std::to_string(attempt) + ".tmp";
-        if (!fs::exists(temp, ec)) out.Open(ToUtf8(temp), "wbx");
+        if (!fs::exists(temp, ec) && out.Open(ToUtf8(temp), "wbx")) RecordTemp(ToUtf8(temp));
     }
     return out.IsOpen();
 }
@@ -207,8 +208,9 @@ bool ReplaceByRename(const fs::path& file, const std::string& target) {
     const auto kind = fs::status(path, ec).type();
     if (kind != fs::file_type::not_found && kind != fs::file_type::regular) return false;
     fs::permissions(file, perms, ec);
-    fs::rename(file, path, ec);  // fails across file systems
-    return !ec;
+    if (!File::Rename(ToUtf8(file), ToUtf8(path))) return false;  // fails across file systems
+    ForgetTemp(ToUtf8(file));
+    return true;
 }
 
 }  // namespace
@@ -223,7 +225,7 @@ std::string Document::PrepareSaveCopy(const std::string& source, const std::stri
     const std::int64_t size = in.Size();
     const bool ok = CopyRange(in, 0, size, out);
     out.Close();
-    if (!ok) fs::remove(temp, ec);
+    if (!ok) RemoveTemp(ToUtf8(temp));
     return ok ? ToUtf8(temp) : std::string{};
 }
 
@@ -265,13 +267,13 @@ bool Document::SaveDocument(const std::string& target, bool as_new) {
     out.Close();
     if (ok) {
         fs::permissions(temp, perms, ec);
-        fs::rename(temp, path, ec);
-        ok = !ec;
+        ok = File::Rename(ToUtf8(temp), ToUtf8(path));
     }
     if (!ok) {
-        fs::remove(temp, ec);
+        RemoveTemp(ToUtf8(temp));
         return refuse();
     }
+    ForgetTemp(ToUtf8(temp));
     if (working_writable_) working_.SeekEnd();
     if (as_new) Message(30011, MsgStyle::Info);
     return true;

@@ -1,6 +1,7 @@
 #include "tesmora/document/text_stream.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -27,12 +28,68 @@
 #endif
 
 namespace tesmora {
+namespace {
+
+std::atomic<std::int64_t> g_steps{0}, g_fail_at{0}, g_writes{0};
+
+// One step of the failure seam: false when it is the armed one.
+bool Step() {
+    return g_steps.fetch_add(1, std::memory_order_relaxed) + 1 !=
+           g_fail_at.load(std::memory_order_relaxed);
+}
+
+// The mappings readers hold, for the fault handler to name the file.
+constexpr int kMapSlots = 8;
+struct MapSlot {
+    std::atomic<int> state{0};  // 0 free, 1 being changed, 2 in use
+    std::uintptr_t begin = 0, end = 0;
+    char path[4096];
+};
+MapSlot g_maps[kMapSlots];
+
+MapSlot* NoteMapping(const void* base, std::size_t length, const std::string& path) {
+    for (MapSlot& m : g_maps) {
+        int expected = 0;
+        if (!m.state.compare_exchange_strong(expected, 1)) continue;
+        m.begin = reinterpret_cast<std::uintptr_t>(base);
+        m.end = m.begin + length;
+        const std::size_t n = std::min(path.size(), sizeof m.path - 1);
+        std::memcpy(m.path, path.data(), n);
+        m.path[n] = '\0';
+        m.state.store(2);
+        return &m;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void FileFaults::Arm(std::int64_t n) {
+    g_fail_at = n;
+    g_steps = 0;
+    g_writes = 0;
+}
+std::int64_t FileFaults::Steps() {
+    return g_steps;
+}
+std::int64_t FileFaults::Writes() {
+    return g_writes;
+}
+
+const char* MappedFileAt(const void* addr) noexcept {
+    const auto a = reinterpret_cast<std::uintptr_t>(addr);
+    for (MapSlot& m : g_maps)
+        if (m.state.load() == 2 && a >= m.begin && a < m.end) return m.path;
+    return nullptr;
+}
 
 File& File::operator=(File&& o) noexcept {
     if (this != &o) {
         Close();
         f_ = o.f_;
         borrowed_ = o.borrowed_;
+        read_failed_ = o.read_failed_;
+        path_ = std::move(o.path_);
         o.f_ = nullptr;
     }
     return *this;
@@ -40,6 +97,8 @@ File& File::operator=(File&& o) noexcept {
 
 bool File::Open(const std::string& path, const char* mode) {
     Close();
+    if (!Step()) return false;
+    path_ = path;
 #ifdef _WIN32
     std::filesystem::path p = ToPath(path);
     std::wstring wmode(mode, mode + std::strlen(mode));
@@ -94,6 +153,7 @@ bool File::OpenStdout() {
 #endif
     f_ = stdout;
     borrowed_ = true;
+    path_.assign(1, '-');
     return true;
 }
 
@@ -102,6 +162,7 @@ void File::Close() {
     if (f_ && borrowed_) std::fflush(f_);
     f_ = nullptr;
     borrowed_ = false;
+    read_failed_ = false;
 }
 
 bool File::Seek(std::int64_t offset) {
@@ -124,25 +185,46 @@ std::int64_t File::Size() const {
 }
 
 std::size_t File::Read(void* buf, std::size_t n) {
-    return f_ ? std::fread(buf, 1, n, f_) : 0;
+    if (!f_) return 0;
+    if (!Step()) {
+        read_failed_ = true;
+        return 0;
+    }
+    return std::fread(buf, 1, n, f_);
 }
 
 bool File::Write(const void* buf, std::size_t n) {
-    return f_ && (n == 0 || std::fwrite(buf, 1, n, f_) == n);
+    if (!f_) return false;
+    if (n == 0) return true;
+    g_writes.fetch_add(1, std::memory_order_relaxed);
+    return Step() && std::fwrite(buf, 1, n, f_) == n;
 }
 
 bool File::Flush() {
-    return f_ && std::fflush(f_) == 0;
+    return f_ && Step() && std::fflush(f_) == 0;
 }
 
 bool File::Truncate(std::int64_t size) {
-    if (!f_) return false;
+    if (!f_ || !Step()) return false;
     std::fflush(f_);
 #ifdef _WIN32
     return _chsize_s(_fileno(f_), size) == 0;
 #else
     return ftruncate(fileno(f_), size) == 0;
 #endif
+}
+
+bool File::Rename(const std::string& from, const std::string& to) {
+    if (!Step()) return false;
+    std::error_code ec;
+    std::filesystem::rename(ToPath(from), ToPath(to), ec);
+    return !ec;
+}
+
+bool File::Remove(const std::string& path) {
+    if (!Step()) return false;
+    std::error_code ec;
+    return std::filesystem::remove(ToPath(path), ec);
 }
 
 TextReader::TextReader(File& file, std::size_t buffer, std::size_t max_line)
@@ -160,6 +242,7 @@ TextReader::TextReader(File& file, std::size_t buffer, std::size_t max_line)
             madvise(base, length, MADV_SEQUENTIAL);
             map_base_ = base;
             map_length_ = length;
+            map_slot_ = NoteMapping(base, length, file.path());
             data_ = static_cast<const char*>(base) + (start - aligned);
             mapped_size_ = static_cast<std::size_t>(size - start);
             return;
@@ -174,6 +257,7 @@ TextReader::~TextReader() {
 #ifndef _WIN32
     if (map_base_) munmap(map_base_, map_length_);
 #endif
+    if (map_slot_) static_cast<MapSlot*>(map_slot_)->state.store(0);
 }
 
 TextReader::TextReader(TextReader&& o) noexcept
@@ -189,8 +273,10 @@ TextReader::TextReader(TextReader&& o) noexcept
       map_base_(o.map_base_),
       map_length_(o.map_length_),
       mapped_size_(o.mapped_size_),
-      dropped_(o.dropped_) {
+      dropped_(o.dropped_),
+      map_slot_(o.map_slot_) {
     o.map_base_ = nullptr;
+    o.map_slot_ = nullptr;
 }
 
 bool TextReader::Fill() {
@@ -333,6 +419,9 @@ bool TextWriter::Flush() {
 bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out) {
     if (!in.IsOpen() || !out.IsOpen() || !out.Flush()) return false;
 #ifdef __linux__
+    // The copy in the kernel counts as one write.
+    g_writes.fetch_add(1, std::memory_order_relaxed);
+    if (!Step()) return false;
     // In the kernel, without copying through our memory.
     const int in_fd = fileno(in.get()), out_fd = fileno(out.get());
     off_t in_off = static_cast<off_t>(offset);
@@ -375,7 +464,7 @@ bool CopyToEnd(File& in, File& out) {
     std::vector<char> buf(std::size_t{1} << 20);
     for (;;) {
         const std::size_t got = in.Read(buf.data(), buf.size());
-        if (got == 0) return !std::ferror(in.get()) && out.Flush();
+        if (got == 0) return !in.ReadFailed() && out.Flush();
         if (!out.Write(buf.data(), got)) return false;
     }
 }

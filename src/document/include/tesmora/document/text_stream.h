@@ -20,7 +20,9 @@ class File {
   public:
     File() = default;
     ~File() { Close(); }
-    File(File&& o) noexcept : f_(o.f_), borrowed_(o.borrowed_) { o.f_ = nullptr; }
+    File(File&& o) noexcept : f_(o.f_), borrowed_(o.borrowed_), path_(std::move(o.path_)) {
+        o.f_ = nullptr;
+    }
     File& operator=(File&& o) noexcept;
     File(const File&) = delete;
     File& operator=(const File&) = delete;
@@ -36,6 +38,8 @@ class File {
     void Close();
     bool IsOpen() const { return f_ != nullptr; }
     std::FILE* get() const { return f_; }
+    // The path it was opened with ("-" for standard output).
+    const std::string& path() const { return path_; }
     // A regular file, which can be read more than once; false for a pipe,
     // a FIFO, a device or a socket.
     bool IsRegular() const;
@@ -49,11 +53,36 @@ class File {
     bool Write(const void* buf, std::size_t n);
     bool Flush();
     bool Truncate(std::int64_t size);
+    // A read failed (not merely reached the end).
+    bool ReadFailed() const { return read_failed_ || (f_ && std::ferror(f_)); }
+
+    // Renames from over to (same file system); false with both unchanged.
+    static bool Rename(const std::string& from, const std::string& to);
+    static bool Remove(const std::string& path);
 
   private:
     std::FILE* f_ = nullptr;
     bool borrowed_ = false;
+    bool read_failed_ = false;
+    std::string path_;
 };
+
+// Test seam for failures: every open, read, write, flush, truncate, rename and
+// remove through File (and every copy in the kernel) is one numbered step;
+// the step armed here fails as the system call would.
+class FileFaults {
+  public:
+    // Step n (1-based, counted from now) fails; 0 fails none.
+    static void Arm(std::int64_t n);
+    // Steps counted since the last Arm.
+    static std::int64_t Steps();
+    // Writes handed to the system since the last Arm.
+    static std::int64_t Writes();
+};
+
+// The path of the file a reader has mapped at addr, or nullptr; for a fault
+// handler (async-signal-safe) that reports a file shrunk while it was read.
+const char* MappedFileAt(const void* addr) noexcept;
 
 struct Line {
     std::string_view text;  // the record, line break removed
@@ -96,6 +125,7 @@ class TextReader {
     std::size_t map_length_ = 0;
     std::size_t mapped_size_ = 0;
     std::uintptr_t dropped_ = 0;
+    void* map_slot_ = nullptr;  // where the mapping is noted for the fault handler
 };
 
 // Buffered writer of records, each followed by CR LF.
