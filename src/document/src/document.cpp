@@ -30,6 +30,7 @@ Document::~Document() {
     for (std::string* name :
          {&working_name_, &index_name_, &prev_working_name_, &prev_index_name_, &output_name_})
         DiscardTemp(*name);
+    for (const std::string& name : strays_) RemoveTemp(name);
 }
 
 int Document::Message(int id, MsgStyle style, const std::string& prefix) {
@@ -52,7 +53,8 @@ void Document::DiscardTemp(std::string& name) {
     if (name.empty()) return;
     // Two names may share one file (after a commit); delete it once, and
     // never a file we did not make.
-    if (owned_temps_.erase(name) > 0) RemoveTemp(name);
+    // One that cannot be deleted now is tried again at shutdown.
+    if (owned_temps_.erase(name) > 0 && !RemoveTemp(name)) strays_.push_back(name);
     name.clear();
 }
 

@@ -50,12 +50,25 @@ bool Document::OpenFiles(std::vector<std::string> paths, bool ask_first_record) 
         }
     }
     bool appended = false;
+    const bool was_open = IsOpen();
+    const std::int64_t old_end = data_end_;
+    // Appended lines whose index failed are neither the document before nor
+    // after: back to the records the old index covered (no document, when
+    // none was open).
+    auto give_up = [&] {
+        if (!was_open) {
+            CloseDocument();
+        } else if (working_.Truncate(old_end) && working_.SeekEnd()) {
+            BuildRecordIndex();
+        }
+        return false;
+    };
     // Lines already appended must not stay unseen behind an old index.
     auto stop = [&] {
-        if (appended && BuildRecordIndex()) {
-            modified_ = true;
-            view_.UpdateViewLayout();
-        }
+        if (!appended) return false;
+        if (!BuildRecordIndex()) return give_up();
+        modified_ = true;
+        view_.UpdateViewLayout();
         return false;
     };
     if (!IsOpen()) {
@@ -80,7 +93,7 @@ bool Document::OpenFiles(std::vector<std::string> paths, bool ask_first_record) 
             appended = true;
         }
     }
-    if (!BuildRecordIndex()) return false;
+    if (!BuildRecordIndex()) return give_up();
     modified_ = true;
     view_.UpdateViewLayout();
     return true;

@@ -54,9 +54,10 @@ void ForgetTemp(const std::string& path) {
 }
 
 bool RemoveTemp(const std::string& path) {
-    const bool removed = File::Remove(path);
+    // Still recorded when it stays, so that a signal deletes it.
+    if (!File::Remove(path)) return false;
     ForgetTemp(path);
-    return removed;
+    return true;
 }
 
 void RemoveRecordedTemps() noexcept {

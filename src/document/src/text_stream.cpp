@@ -224,7 +224,8 @@ bool File::Rename(const std::string& from, const std::string& to) {
 bool File::Remove(const std::string& path) {
     if (!Step()) return false;
     std::error_code ec;
-    return std::filesystem::remove(ToPath(path), ec);
+    std::filesystem::remove(ToPath(path), ec);
+    return !ec;  // one already gone is removed too
 }
 
 TextReader::TextReader(File& file, std::size_t buffer, std::size_t max_line)

@@ -180,6 +180,7 @@ class Document {
     bool read_only_prompt_ = true;
     bool collect_widths_ = false;
     std::set<std::string> owned_temps_;  // files we made and may delete
+    std::vector<std::string> strays_;    // ours, but their deletion failed
 };
 
 }  // namespace tesmora

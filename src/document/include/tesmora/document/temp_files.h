@@ -10,7 +10,8 @@ namespace tesmora {
 bool RecordTemp(const std::string& path);
 // The file was deleted or renamed into place: no longer ours to delete.
 void ForgetTemp(const std::string& path);
-// Deletes a recorded file and forgets it; false when it could not be deleted.
+// Deletes a recorded file and forgets it; false (still recorded) when it
+// could not be deleted.
 bool RemoveTemp(const std::string& path);
 // Deletes every recorded file. Async-signal-safe: a handler may call it.
 void RemoveRecordedTemps() noexcept;
