@@ -94,6 +94,9 @@ void InstallBatchCleanup() {
     std::signal(SIGINT, OnEndingSignal);
     std::signal(SIGTERM, OnEndingSignal);
 #endif
+    // Whatever way main is left, nothing it recorded is needed any more.
+    static const bool at_exit = std::atexit([] { RemoveRecordedTemps(); }) == 0;
+    (void)at_exit;
     std::set_terminate([] {
         RemoveRecordedTemps();
         std::abort();

@@ -156,7 +156,6 @@ bool Document::AppendFile(const std::string& path) {
         if (ok && last != '\n') ok = working_.Write("\r\n", 2);
     }
     ok = ok && working_.Truncate(working_.Tell());
-    std::int64_t written = 0;
     if (ok) {
         in.Seek(0);
         ProgressStepper progress(progress_, count);
@@ -167,7 +166,6 @@ bool Document::AppendFile(const std::string& path) {
         while (reader.Next(line)) {
             if (++number < first) continue;
             out.WriteRecord(line.text);
-            written += static_cast<std::int64_t>(line.text.size()) + 2;
             progress.Step(++counter);
         }
         ok = out.Flush();
