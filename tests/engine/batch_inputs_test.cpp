@@ -28,10 +28,10 @@ TEST_P(RefusedInputTest, EveryCommandRefusesAndLeavesOutput) {
     else if (c.input[0] != '/')
         MakeFile(c.input, c.bytes);
     for (const char* command : {"save", "sort --key 0", "dedupe --key 0 --mode 0"}) {
-        for (const char* second : {"", " ok.csv"}) {
+        for (const std::string& inputs : {c.input, c.input + " ok.csv", "ok.csv " + c.input}) {
             MakeFile("ok.csv", "x\r\n");
             MakeFile("out.csv", "keep\r\n");
-            const std::string args = std::string(command) + " " + c.input + second + " -o out.csv";
+            const std::string args = std::string(command) + " " + inputs + " -o out.csv";
             const CliResult r = RunCli(args);
             EXPECT_EQ(r.status, 1) << args;
             EXPECT_NE(r.err.find(c.message), std::string::npos) << args << ": " << r.err;
@@ -56,6 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedCase{"Nul", "nul.csv", std::string("a,b\r\nc\0d\r\n", 10), kNoText},
                       RefusedCase{"Esc", "esc.csv", "a\r\n\x1b[0m\r\n", kNoText},
                       RefusedCase{"Binary", "/bin/ls", "", kNoText},
+                      RefusedCase{"EndlessZeros", "/dev/zero", "", kNoText},
                       RefusedCase{"Folder", "dir", "", kNoOpen}),
     [](const auto& info) { return std::string(info.param.name); });
 

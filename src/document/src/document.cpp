@@ -107,7 +107,9 @@ bool Document::OpenWorkingFile(const std::string& name, LoadMode mode) {
     std::string working = name;
     if (copy) {
         working = NewTemp();
-        if (!working.empty() && !CopyIntoTemp(name, working)) DiscardTemp(working);
+        bool refused = false;
+        if (!working.empty() && !CopyIntoTemp(name, working, refused)) DiscardTemp(working);
+        if (refused) return false;
         if (working.empty()) {
             Message(30007);
             return false;
@@ -129,9 +131,22 @@ bool Document::OpenWorkingFile(const std::string& name, LoadMode mode) {
     return true;
 }
 
-bool Document::CopyIntoTemp(const std::string& source, const std::string& temp) {
+bool Document::CopyIntoTemp(const std::string& source, const std::string& temp, bool& refused) {
     File in, out;
-    return in.Open(source, "rb") && out.Open(temp, kTempOpenMode) && CopyToEnd(in, out);
+    if (!in.Open(source, "rb") || !out.Open(temp, kTempOpenMode)) return false;
+    return in.IsRegular() ? CopyToEnd(in, out) : CopyStream(in, out, refused);
+}
+
+bool Document::CopyStream(File& in, File& out, bool& refused) {
+    // What the text check reads comes first: an endless stream that is no
+    // text (/dev/zero) is refused at once instead of filling the disk.
+    constexpr std::int64_t kChecked = 2 * kMaxLineLength + 1;
+    if (!CopyToEnd(in, out, kChecked)) return false;
+    if (!CheckTextFile(out)) {
+        refused = true;
+        return false;
+    }
+    return out.SeekEnd() && CopyToEnd(in, out);
 }
 
 bool Document::OpenIndexFile() {

@@ -116,9 +116,10 @@ bool Document::AppendFile(const std::string& path) {
     if (!in.IsRegular()) {
         spool = NewTemp();
         File copy;
-        if (spool.empty() || !copy.Open(spool, kTempOpenMode) || !CopyToEnd(in, copy) ||
+        bool refused = false;
+        if (spool.empty() || !copy.Open(spool, kTempOpenMode) || !CopyStream(in, copy, refused) ||
             !copy.Seek(0)) {
-            Message(30007);
+            if (!refused) Message(30007);
             return false;
         }
         in = std::move(copy);

@@ -47,7 +47,8 @@ struct MapSlot {
 };
 MapSlot g_maps[kMapSlots];
 
-MapSlot* NoteMapping(const void* base, std::size_t length, const std::string& path) {
+[[maybe_unused]] MapSlot* NoteMapping(const void* base, std::size_t length,
+                                      const std::string& path) {
     for (MapSlot& m : g_maps) {
         int expected = 0;
         if (!m.state.compare_exchange_strong(expected, 1)) continue;
@@ -456,18 +457,24 @@ bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out) {
     return out.Flush();
 }
 
-bool CopyToEnd(File& in, File& out) {
+bool CopyToEnd(File& in, File& out, std::int64_t max) {
     if (!in.IsOpen() || !out.IsOpen()) return false;
     if (in.IsRegular()) {
         const std::int64_t from = in.Tell();
-        return from >= 0 && CopyRange(in, from, in.Size() - from, out);
+        std::int64_t length = in.Size() - from;
+        if (max >= 0) length = std::min(length, max);
+        return from >= 0 && CopyRange(in, from, length, out) && in.Seek(from + length);
     }
     std::vector<char> buf(std::size_t{1} << 20);
-    for (;;) {
-        const std::size_t got = in.Read(buf.data(), buf.size());
+    for (std::int64_t left = max; left != 0;) {
+        const std::size_t want =
+            left < 0 ? buf.size() : static_cast<std::size_t>(std::min<std::int64_t>(left, 1 << 20));
+        const std::size_t got = in.Read(buf.data(), want);
         if (got == 0) return !in.ReadFailed() && out.Flush();
         if (!out.Write(buf.data(), got)) return false;
+        if (left > 0) left -= static_cast<std::int64_t>(got);
     }
+    return out.Flush();
 }
 
 std::string ReadTextPrefix(File& file, std::size_t n) {

@@ -172,8 +172,8 @@ class TextWriter {
 // where the platform can. False when in ends sooner.
 bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out);
 // Copies in from its current position up to its end (a stream until it
-// closes) to the end of out.
-bool CopyToEnd(File& in, File& out);
+// closes), or at most max bytes when max >= 0, to the end of out.
+bool CopyToEnd(File& in, File& out, std::int64_t max = -1);
 
 // Reads the first n bytes of a file with text-stream semantics (CR LF as LF,
 // 0x1A ends the data) and rewinds it.
