@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <functional>
 #include <set>
+#include <tuple>
 
 #include "engine_fixture.h"
 #include "tesmora/document/pipeline.h"
@@ -53,7 +54,9 @@ void Open(Document& doc, const std::string& dir) {
     ASSERT_TRUE(doc.OpenDocument(dir + "/user.csv"));
 }
 
-class FaultTest : public testing::EngineTest, public ::testing::WithParamInterface<Scenario> {
+// A scenario, with readers mapping the file or reading it through their buffer.
+class FaultTest : public testing::EngineTest,
+                  public ::testing::WithParamInterface<std::tuple<Scenario, bool>> {
   protected:
     void SetUp() override {
         EngineTest::SetUp();
@@ -65,6 +68,7 @@ class FaultTest : public testing::EngineTest, public ::testing::WithParamInterfa
     }
     void TearDown() override {
         FileFaults::Arm(0);
+        FileFaults::SetMapping(true);
         EngineTest::TearDown();
         if (old_tmpdir_.empty())
             unsetenv("TMPDIR");
@@ -125,7 +129,8 @@ class FaultTest : public testing::EngineTest, public ::testing::WithParamInterfa
 };
 
 TEST_P(FaultTest, EveryStepThatFailsLeavesBeforeOrAfter) {
-    const Scenario& sc = GetParam();
+    const auto& [sc, mapped] = GetParam();
+    FileFaults::SetMapping(mapped);
     const std::string dir = dir_.string();
     Fresh();
     sc.prepare(*doc, dir);
@@ -153,35 +158,39 @@ TEST_P(FaultTest, EveryStepThatFailsLeavesBeforeOrAfter) {
         if (!reached) break;
         if (::testing::Test::HasFailure()) break;
     }
-    std::printf("%s: %lld failing steps covered\n", sc.name, static_cast<long long>(n - 1));
+    std::printf("%s (%s): %lld failing steps covered\n", sc.name, mapped ? "mapped" : "buffered",
+                static_cast<long long>(n - 1));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Commands, FaultTest,
-    ::testing::Values(
-        Scenario{
-            "Open", [](Document&, const std::string&) {},
-            [](Document& d, const std::string& dir) { return d.OpenDocument(dir + "/user.csv"); }},
-        Scenario{"Save",
-                 [](Document& d, const std::string& dir) {
-                     Open(d, dir);
-                     ASSERT_TRUE(Sort(d));
-                 },
-                 [](Document& d, const std::string&) { return d.Save(); }},
-        Scenario{"SaveAs", Open,
-                 [](Document& d, const std::string& dir) { return d.SaveAs(dir + "/new.csv"); }},
-        Scenario{"Append", Open,
-                 [](Document& d, const std::string& dir) {
-                     return d.OpenFiles({dir + "/other.csv"}, false);
-                 }},
-        Scenario{"SortCommit", Open, [](Document& d, const std::string&) { return Sort(d); }},
-        Scenario{"Undo",
-                 [](Document& d, const std::string& dir) {
-                     Open(d, dir);
-                     ASSERT_TRUE(Sort(d));
-                 },
-                 [](Document& d, const std::string&) { return d.Undo(); }}),
-    [](const auto& info) { return std::string(info.param.name); });
+const Scenario kScenarios[] = {
+    Scenario{"Open", [](Document&, const std::string&) {},
+             [](Document& d, const std::string& dir) { return d.OpenDocument(dir + "/user.csv"); }},
+    Scenario{"Save",
+             [](Document& d, const std::string& dir) {
+                 Open(d, dir);
+                 ASSERT_TRUE(Sort(d));
+             },
+             [](Document& d, const std::string&) { return d.Save(); }},
+    Scenario{"SaveAs", Open,
+             [](Document& d, const std::string& dir) { return d.SaveAs(dir + "/new.csv"); }},
+    Scenario{"Append", Open,
+             [](Document& d, const std::string& dir) {
+                 return d.OpenFiles({dir + "/other.csv"}, false);
+             }},
+    Scenario{"SortCommit", Open, [](Document& d, const std::string&) { return Sort(d); }},
+    Scenario{"Undo",
+             [](Document& d, const std::string& dir) {
+                 Open(d, dir);
+                 ASSERT_TRUE(Sort(d));
+             },
+             [](Document& d, const std::string&) { return d.Undo(); }}};
+
+INSTANTIATE_TEST_SUITE_P(Commands, FaultTest,
+                         ::testing::Combine(::testing::ValuesIn(kScenarios), ::testing::Bool()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) ? "Mapped" : "Buffered");
+                         });
 
 }  // namespace
 }  // namespace tesmora

@@ -240,6 +240,7 @@ bool Document::BuildRecordIndex() {
     if (collect_widths_) field_widths_.fill(0);
 
     IndexBuilder builder(index_);
+    working_.ClearReadError();
     {
         TextReader reader(working_);
         Line line;
@@ -257,6 +258,11 @@ bool Document::BuildRecordIndex() {
     }
     const bool written = builder.Finish();
     progress_.SetPos(0);
+    if (working_.ReadFailed()) {
+        // An index of the records read so far would silently drop the rest.
+        Message(30003, MsgStyle::Error, working_name_ + "\n");
+        return false;
+    }
     return AdoptIndex(builder, size, written);
 }
 
@@ -336,6 +342,7 @@ bool Document::WriteAllRecords(File& out) {
     // A working file already in the saved form (every record ended by CR LF,
     // nothing after the data) is copied as it is.
     if (canonical_) return CopyRange(working_, 0, data_end_, out);
+    working_.ClearReadError();
     // Straight from the read blocks: only a lone LF needs its CR, and a last
     // line without a break gets CR LF. CR LF files are copied as they are.
     // The pieces go through one buffer: an LF-only file would otherwise
@@ -362,7 +369,7 @@ bool Document::WriteAllRecords(File& out) {
         prev = block.back();
     }
     if (prev != '\n') writer.WritePart("\r\n");
-    return writer.Flush();
+    return writer.Flush() && !working_.ReadFailed();
 }
 
 }  // namespace tesmora

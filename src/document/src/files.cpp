@@ -146,6 +146,10 @@ bool Document::AppendFile(const std::string& path) {
             ++count;
         }
     }
+    if (in.ReadFailed()) {
+        Message(30003, MsgStyle::Error, path + "\n");
+        return false;
+    }
 
     // Append after the indexed data; a last record without a line break gets
     // one, so that it does not join the first appended line.
@@ -169,7 +173,7 @@ bool Document::AppendFile(const std::string& path) {
             out.WriteRecord(line.text);
             progress.Step(++counter);
         }
-        ok = out.Flush();
+        ok = out.Flush() && !in.ReadFailed();
     }
     if (!ok) {
         // Leave the working file as it was before this file.

@@ -31,6 +31,7 @@ namespace tesmora {
 namespace {
 
 std::atomic<std::int64_t> g_steps{0}, g_fail_at{0}, g_writes{0};
+std::atomic<bool> g_mapping{true};
 
 // One step of the failure seam: false when it is the armed one.
 bool Step() {
@@ -75,6 +76,9 @@ std::int64_t FileFaults::Steps() {
 }
 std::int64_t FileFaults::Writes() {
     return g_writes;
+}
+void FileFaults::SetMapping(bool on) {
+    g_mapping = on;
 }
 
 const char* MappedFileAt(const void* addr) noexcept {
@@ -234,7 +238,7 @@ TextReader::TextReader(File& file, std::size_t buffer, std::size_t max_line)
 #ifndef _WIN32
     const std::int64_t start = file.Tell();
     const std::int64_t size = file.Size();
-    if (start >= 0 && size > start && file.get()) {
+    if (start >= 0 && size > start && file.get() && g_mapping.load(std::memory_order_relaxed)) {
         const std::int64_t page = sysconf(_SC_PAGESIZE);
         const std::int64_t aligned = start - start % page;
         const std::size_t length = static_cast<std::size_t>(size - aligned);

@@ -53,8 +53,14 @@ class File {
     bool Write(const void* buf, std::size_t n);
     bool Flush();
     bool Truncate(std::int64_t size);
-    // A read failed (not merely reached the end).
+    // A read failed (not merely reached the end) since the last ClearReadError:
+    // a reader that meets one ends as at the end of the data, so whoever reads
+    // a whole pass asks here afterwards.
     bool ReadFailed() const { return read_failed_ || (f_ && std::ferror(f_)); }
+    void ClearReadError() {
+        read_failed_ = false;
+        if (f_) std::clearerr(f_);
+    }
 
     // Renames from over to (same file system); false with both unchanged.
     static bool Rename(const std::string& from, const std::string& to);
@@ -78,6 +84,9 @@ class FileFaults {
     static std::int64_t Steps();
     // Writes handed to the system since the last Arm.
     static std::int64_t Writes();
+    // Off: readers use their buffer instead of a mapping, so that their
+    // reads are steps too.
+    static void SetMapping(bool on);
 };
 
 // The path of the file a reader has mapped at addr, or nullptr; for a fault
