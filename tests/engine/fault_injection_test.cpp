@@ -104,14 +104,15 @@ class FaultTest : public testing::EngineTest,
         return s;
     }
 
-    // Every file the document records exists; the temporary folder holds no
+    // Every temporary file the document records exists; the folder holds no
     // others but one whose deletion failed, and nothing once it shuts down.
     void ExpectOnlyRecordedTemps(const std::string& where) {
         std::set<std::string> recorded, found;
         for (const std::string* name :
              {&doc->WorkingFileName(), &doc->IndexFileName(), &doc->OutputFileName(),
               &doc->PreviousWorkingFileName(), &doc->PreviousIndexFileName()})
-            if (!name->empty()) recorded.insert(fs::path(*name).filename().string());
+            if (!name->empty() && fs::path(*name).parent_path() == tmp_)
+                recorded.insert(fs::path(*name).filename().string());
         for (auto& e : fs::directory_iterator(tmp_)) found.insert(e.path().filename().string());
         std::size_t others = found.size();
         for (const std::string& name : recorded) {
@@ -183,7 +184,20 @@ const Scenario kScenarios[] = {
                  Open(d, dir);
                  ASSERT_TRUE(Sort(d));
              },
-             [](Document& d, const std::string&) { return d.Undo(); }}};
+             [](Document& d, const std::string&) { return d.Undo(); }},
+    // The batch front end: a file read where it lies, and a committed output
+    // renamed into place.
+    Scenario{"LoadInPlace", [](Document&, const std::string&) {},
+             [](Document& d, const std::string& dir) {
+                 return d.LoadWorkingFile(dir + "/user.csv", LoadMode::InPlace);
+             }},
+    Scenario{
+        "MoveIntoPlace",
+        [](Document& d, const std::string& dir) {
+            Open(d, dir);
+            ASSERT_TRUE(Sort(d));
+        },
+        [](Document& d, const std::string& dir) { return d.MoveWorkingFileTo(dir + "/new.csv"); }}};
 
 INSTANTIATE_TEST_SUITE_P(Commands, FaultTest,
                          ::testing::Combine(::testing::ValuesIn(kScenarios), ::testing::Bool()),
