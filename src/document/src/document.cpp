@@ -52,8 +52,8 @@ void Document::CloseFiles() {
 void Document::DiscardTemp(std::string& name) {
     if (name.empty()) return;
     // Two names may share one file (after a commit); delete it once, and
-    // never a file we did not make.
-    // One that cannot be deleted now is tried again at shutdown.
+    // never a file we did not make. One that cannot be deleted now is tried
+    // again at shutdown.
     if (owned_temps_.erase(name) > 0 && !RemoveTemp(name)) strays_.push_back(name);
     name.clear();
 }

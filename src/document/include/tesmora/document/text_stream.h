@@ -20,7 +20,11 @@ class File {
   public:
     File() = default;
     ~File() { Close(); }
-    File(File&& o) noexcept : f_(o.f_), borrowed_(o.borrowed_), path_(std::move(o.path_)) {
+    File(File&& o) noexcept
+        : f_(o.f_),
+          borrowed_(o.borrowed_),
+          read_failed_(o.read_failed_),
+          path_(std::move(o.path_)) {
         o.f_ = nullptr;
     }
     File& operator=(File&& o) noexcept;
