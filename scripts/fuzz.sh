@@ -19,7 +19,7 @@ for t in "${targets[@]}"; do
     log="$dir/fuzz_$t.log"
     # The batch front end's own output and messages would only slow it down.
     extra=()
-    [ "$t" = args ] && extra=(-close_fd_mask=3)
+    [ "$t" = args ] && extra=(-close_fd_mask=3 -dict="$PWD/tests/fuzz/args.dict")
     if UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 "$dir/tests/fuzz/fuzz_$t" \
         -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -print_final_stats=0 \
         -artifact_prefix="$dir/artifacts/$t-" "${extra[@]}" \
