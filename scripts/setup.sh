@@ -7,6 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-ipafont-gothic qt6-translations-l10n
     xvfb xauth imagemagick time mawk
+    clang libfuzzer-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -213,8 +213,7 @@ bool LoadInputs(Context& ctx) {
     options.read_only_prompt = false;
     for (const std::string& input : inputs) {
         // The document would refuse a missing file silently; say which one.
-        File probe;
-        if (!probe.Open(input, "rb")) {
+        if (!File::CanOpen(input)) {
             doc.Message(kMsgOpenFailed, MsgStyle::Error, input + "\n");
             return false;
         }

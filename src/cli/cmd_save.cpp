@@ -3,7 +3,7 @@
 #include <thread>
 
 #include "cli.h"
-#include "tesmora/document/paths.h"
+#include "tesmora/document/temp_files.h"
 
 namespace tesmora::cli {
 namespace {
@@ -16,13 +16,14 @@ int RunSave(Context& ctx) {
     }
     // A file already in the saved form is saved as a byte copy: make it on
     // the other core while this one checks and indexes the file.
+    // A usage error must come before the copier starts: it would unwind past it.
+    ctx.args.Int("first-rec", 1);
     std::string copy;
-    std::thread copier([&] { copy = Document::PrepareSaveCopy(ctx.args.inputs[0], target); });
+    std::jthread copier([&] { copy = Document::PrepareSaveCopy(ctx.args.inputs[0], target); });
     const bool loaded = LoadInputs(ctx);
     copier.join();
     if (loaded && ctx.doc.SaveFromCopy(copy, target)) return kExitOk;
-    std::error_code ec;
-    if (!copy.empty()) std::filesystem::remove(ToPath(copy), ec);
+    if (!copy.empty()) RemoveTemp(copy);
     if (!loaded) return kExitFailed;
     return WriteOutput(ctx) ? kExitOk : kExitFailed;
 }

@@ -24,7 +24,9 @@ int RunStats(Context& ctx) {
         std::printf("most_fields_record: %" PRId64 "\nfewest_fields_record: %" PRId64 "\n",
                     found.most.value + 1, found.fewest.value + 1);
     }
-    return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
+    if (std::fflush(stdout) == 0) return kExitOk;
+    doc.Message(kMsgCreateFailed, MsgStyle::Error, "-\n");
+    return kExitFailed;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cleanup.h"
 #include "cli.h"
 
 using namespace tesmora::cli;
@@ -28,6 +29,7 @@ void PrintHelp() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    tesmora::cli::InstallBatchCleanup();
     if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
         PrintHelp();
         return argc < 2 ? kExitUsage : kExitOk;

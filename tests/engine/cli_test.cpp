@@ -81,13 +81,14 @@ TEST_P(CliFailTest, ExitStatusAndMessage) {
             args.replace(p, key.size(), value);
     };
     put("{IN}", MakeFile("in.csv", "a,1\r\n"));
-    put("{BAD}", MakeFile("bad.csv", std::string(5000, 'x') + "\r\n"));
+    put("{BAD}", MakeFile("bad.csv", "a\r\n" + std::string(5000, 'x') + "\r\n"));
     put("{OUT}", Path("out.csv"));
     MakeFile("out.csv", "keep\r\n");
     CliResult r = Run(args);
     EXPECT_EQ(r.status, c.status) << r.err;
     EXPECT_NE(r.err.find(c.err_contains), std::string::npos) << r.err;
     EXPECT_EQ(ReadBytes(Path("out.csv")), "keep\r\n");  // never touched on failure
+    EXPECT_EQ(CountFiles(dir_, ".Tes"), 0);             // nor anything left beside it
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -98,6 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailCase{"NoInput", "stats", 2, "no INPUT"},
         FailCase{"SaveWithoutOutput", "save {IN}", 2, "-o OUTPUT is required"},
         FailCase{"BadFirstRec", "save {IN} {IN} --first-rec two -o {OUT}", 2, "whole number"},
+        FailCase{"BadFirstRecOneInput", "save {IN} --first-rec two -o {OUT}", 2, "whole number"},
         FailCase{"OverLimit", "save {BAD} -o {OUT}", 1,
                  "tesmora-cli: 5,000バイトを超えるレコードを含むファイルは処理できません"},
         FailCase{"Missing", "stats /no/such/file.csv", 1,

@@ -65,9 +65,18 @@ std::vector<std::string> EngineTest::Records() {
 }
 
 EngineTest::CliResult EngineTest::RunCli(const std::string& args) {
+    return RunInFolder("'" TESMORA_CLI "' " + args);
+}
+
+EngineTest::CliResult EngineTest::RunShell(std::string line) {
+    for (std::size_t p; (p = line.find("{CLI}")) != std::string::npos;)
+        line.replace(p, 5, "'" TESMORA_CLI "'");
+    return RunInFolder("(" + line + ")");
+}
+
+EngineTest::CliResult EngineTest::RunInFolder(const std::string& command) {
     const std::string err_path = Path("stderr.txt");
-    const std::string cmd =
-        "cd '" + dir_.string() + "' && '" TESMORA_CLI "' " + args + " 2>'" + err_path + "'";
+    const std::string cmd = "cd '" + dir_.string() + "' && " + command + " 2>'" + err_path + "'";
     CliResult r;
     FILE* pipe = popen(cmd.c_str(), "r");
     char buf[4096];
@@ -77,6 +86,14 @@ EngineTest::CliResult EngineTest::RunCli(const std::string& args) {
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     r.err = ReadBytes(err_path);
     return r;
+}
+
+int EngineTest::CountFiles(const std::filesystem::path& folder, const std::string& part) {
+    int n = 0;
+    std::error_code ec;
+    for (auto& e : std::filesystem::directory_iterator(folder, ec))
+        n += e.path().filename().string().find(part) != std::string::npos;
+    return n;
 }
 
 }  // namespace tesmora::testing

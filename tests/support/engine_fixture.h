@@ -69,6 +69,12 @@ class EngineTest : public ::testing::Test {
     // Runs tesmora-cli with args in the scratch folder (so file names may be
     // relative to it), capturing its output, errors and exit status.
     CliResult RunCli(const std::string& args);
+    // Runs a shell line in the scratch folder, {CLI} standing for tesmora-cli.
+    CliResult RunShell(std::string line);
+    // Files in folder whose names hold part ("Tes" for our temporary files).
+    static int CountFiles(const std::filesystem::path& folder, const std::string& part = "Tes");
+
+    CliResult RunInFolder(const std::string& command);
 
     std::filesystem::path dir_;
     ScriptedMessages messages;

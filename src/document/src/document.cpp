@@ -12,6 +12,7 @@
 #include "tesmora/document/paths.h"
 #include "tesmora/document/progress.h"
 #include "tesmora/document/record_index.h"
+#include "tesmora/document/temp_files.h"
 #include "tesmora/document/text.h"
 
 namespace fs = std::filesystem;
@@ -29,6 +30,7 @@ Document::~Document() {
     for (std::string* name :
          {&working_name_, &index_name_, &prev_working_name_, &prev_index_name_, &output_name_})
         DiscardTemp(*name);
+    for (const std::string& name : strays_) RemoveTemp(name);
 }
 
 int Document::Message(int id, MsgStyle style, const std::string& prefix) {
@@ -50,11 +52,9 @@ void Document::CloseFiles() {
 void Document::DiscardTemp(std::string& name) {
     if (name.empty()) return;
     // Two names may share one file (after a commit); delete it once, and
-    // never a file we did not make.
-    if (owned_temps_.erase(name) > 0) {
-        std::error_code ec;
-        fs::remove(ToPath(name), ec);
-    }
+    // never a file we did not make. One that cannot be deleted now is tried
+    // again at shutdown.
+    if (owned_temps_.erase(name) > 0 && !RemoveTemp(name)) strays_.push_back(name);
     name.clear();
 }
 
@@ -71,8 +71,9 @@ std::string Document::MakeTempFileName() {
         std::snprintf(leaf, sizeof leaf, "Tes%X.TMP", n);
         std::string path = ToUtf8(dir / leaf);
         // "x": create exclusively, so two instances never share a name.
-        if (std::FILE* f = std::fopen(path.c_str(), "wbx")) {
-            std::fclose(f);
+        File f;
+        if (f.Open(path, "wbx")) {
+            RecordTemp(path);
             return path;
         }
     }
@@ -99,10 +100,16 @@ bool Document::OpenWorkingFile(const std::string& name, LoadMode mode, const Loa
             return false;
         }
     }
+    // A stream can be read only once, and the index pass would use it up:
+    // it is taken into a copy like a user's file.
+    const bool copy = mode == LoadMode::Fresh ||
+                      (mode == LoadMode::InPlace && st.type() != fs::file_type::regular);
     std::string working = name;
-    if (mode == LoadMode::Fresh) {
+    if (copy) {
         working = NewTemp();
-        if (!working.empty() && !CopyIntoTemp(name, working)) DiscardTemp(working);
+        bool refused = false;
+        if (!working.empty() && !CopyIntoTemp(name, working, refused)) DiscardTemp(working);
+        if (refused) return false;
         if (working.empty()) {
             Message(kMsgFileObjectFailed);
             return false;
@@ -110,23 +117,36 @@ bool Document::OpenWorkingFile(const std::string& name, LoadMode mode, const Loa
     }
     working_writable_ = mode != LoadMode::InPlace;
     if (!working_.Open(working, working_writable_ ? "r+b" : "rb")) {
-        if (mode == LoadMode::Fresh) DiscardTemp(working);
+        if (copy) DiscardTemp(working);
         Message(kMsgCreateFailed);
         return false;
     }
-    if (mode == LoadMode::Fresh && !CheckTextFile(working_)) {
+    // The user's file is checked however it is read.
+    if (mode != LoadMode::NotFresh && !CheckTextFile(working_)) {
         working_.Close();
-        DiscardTemp(working);  // a copy that fails the check is of no use
+        if (copy) DiscardTemp(working);  // a copy that fails the check is of no use
         return false;
     }
     working_name_ = working;
     return true;
 }
 
-bool Document::CopyIntoTemp(const std::string& source, const std::string& temp) {
+bool Document::CopyIntoTemp(const std::string& source, const std::string& temp, bool& refused) {
     File in, out;
-    return in.Open(source, "rb") && out.Open(temp, kTempOpenMode) &&
-           CopyRange(in, 0, in.Size(), out);
+    if (!in.Open(source, "rb") || !out.Open(temp, kTempOpenMode)) return false;
+    return in.IsRegular() ? CopyToEnd(in, out) : CopyStream(in, out, refused);
+}
+
+bool Document::CopyStream(File& in, File& out, bool& refused) {
+    // What the text check reads comes first: an endless stream that is no
+    // text (/dev/zero) is refused at once instead of filling the disk.
+    constexpr std::int64_t kChecked = 2 * kMaxLineLength + 1;
+    if (!CopyToEnd(in, out, kChecked)) return false;
+    if (!CheckTextFile(out)) {
+        refused = true;
+        return false;
+    }
+    return out.SeekEnd() && CopyToEnd(in, out);
 }
 
 bool Document::OpenIndexFile() {
@@ -220,6 +240,7 @@ bool Document::BuildRecordIndex() {
     if (collect_widths_) field_widths_.fill(0);
 
     IndexBuilder builder(index_);
+    working_.ClearReadError();
     {
         TextReader reader(working_);
         Line line;
@@ -237,6 +258,11 @@ bool Document::BuildRecordIndex() {
     }
     const bool written = builder.Finish();
     progress_.SetPos(0);
+    if (working_.ReadFailed()) {
+        // An index of the records read so far would silently drop the rest.
+        Message(kMsgOpenFailed, MsgStyle::Error, working_name_ + "\n");
+        return false;
+    }
     return AdoptIndex(builder, size, written);
 }
 
@@ -316,11 +342,14 @@ bool Document::WriteAllRecords(File& out) {
     // A working file already in the saved form (every record ended by CR LF,
     // nothing after the data) is copied as it is.
     if (canonical_) return CopyRange(working_, 0, data_end_, out);
+    working_.ClearReadError();
     // Straight from the read blocks: only a lone LF needs its CR, and a last
     // line without a break gets CR LF. CR LF files are copied as they are.
+    // The pieces go through one buffer: an LF-only file would otherwise
+    // cost two writes per record.
     TextReader reader = Records();
+    TextWriter writer(out);
     char prev = '\n';
-    bool ok = true;
     for (std::string_view block; !(block = reader.NextBlock()).empty();) {
         const char* p = block.data();
         const char* const end = p + block.size();
@@ -330,16 +359,17 @@ bool Document::WriteAllRecords(File& out) {
             if (!lf) break;
             const char before = lf > block.data() ? lf[-1] : prev;
             if (before != '\r') {
-                ok = ok && out.Write(run, lf - run) && out.Write("\r\n", 2);
+                writer.WritePart(std::string_view(run, lf - run));
+                writer.WritePart("\r\n");
                 run = lf + 1;
             }
             p = lf + 1;
         }
-        ok = ok && out.Write(run, end - run);
+        writer.WritePart(std::string_view(run, end - run));
         prev = block.back();
     }
-    if (prev != '\n') ok = ok && out.Write("\r\n", 2);
-    return out.Flush() && ok;
+    if (prev != '\n') writer.WritePart("\r\n");
+    return writer.Flush() && !working_.ReadFailed();
 }
 
 }  // namespace tesmora

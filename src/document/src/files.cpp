@@ -7,6 +7,7 @@
 #include "tesmora/document/messages.h"
 #include "tesmora/document/paths.h"
 #include "tesmora/document/progress.h"
+#include "tesmora/document/temp_files.h"
 #include "tesmora/document/text.h"
 
 namespace fs = std::filesystem;
@@ -68,12 +69,25 @@ bool Document::OpenFiles(std::vector<std::string> paths, LoadOptions& options) {
                          });
     }
     bool appended = false;
+    const bool was_open = IsOpen();
+    const std::int64_t old_end = data_end_;
+    // Appended lines whose index failed are neither the document before nor
+    // after: back to the records the old index covered (no document, when
+    // none was open).
+    auto give_up = [&] {
+        if (!was_open) {
+            CloseDocument();
+        } else if (working_.Truncate(old_end) && working_.SeekEnd()) {
+            BuildRecordIndex();
+        }
+        return false;
+    };
     // Lines already appended must not stay unseen behind an old index.
     auto stop = [&] {
-        if (appended && BuildRecordIndex()) {
-            modified_ = true;
-            view_.UpdateViewLayout();
-        }
+        if (!appended) return false;
+        if (!BuildRecordIndex()) return give_up();
+        modified_ = true;
+        view_.UpdateViewLayout();
         return false;
     };
     if (!IsOpen()) {
@@ -98,7 +112,7 @@ bool Document::OpenFiles(std::vector<std::string> paths, LoadOptions& options) {
             appended = true;
         }
     }
-    if (!BuildRecordIndex()) return false;
+    if (!BuildRecordIndex()) return give_up();
     modified_ = true;
     view_.UpdateViewLayout();
     return true;
@@ -113,6 +127,25 @@ bool Document::AppendFile(const std::string& path, int first) {
     if (!in.Open(path, "rb")) {
         Message(kMsgOpenFailed, MsgStyle::Error, path + "\n");
         return false;
+    }
+    // Both passes below read the file from its start: a stream is taken into
+    // a temporary file first, which goes when this function returns.
+    std::string spool;
+    struct Spool {
+        Document& doc;
+        std::string& name;
+        ~Spool() { doc.DiscardTemp(name); }
+    } spool_guard{*this, spool};
+    if (!in.IsRegular()) {
+        spool = NewTemp();
+        File copy;
+        bool refused = false;
+        if (spool.empty() || !copy.Open(spool, kTempOpenMode) || !CopyStream(in, copy, refused) ||
+            !copy.Seek(0)) {
+            if (!refused) Message(kMsgFileObjectFailed);
+            return false;
+        }
+        in = std::move(copy);
     }
     if (!CheckTextFile(in)) return false;
 
@@ -135,6 +168,10 @@ bool Document::AppendFile(const std::string& path, int first) {
             ++count;
         }
     }
+    if (in.ReadFailed()) {
+        Message(kMsgOpenFailed, MsgStyle::Error, path + "\n");
+        return false;
+    }
 
     // Append after the indexed data; a last record without a line break gets
     // one, so that it does not join the first appended line.
@@ -146,7 +183,6 @@ bool Document::AppendFile(const std::string& path, int first) {
         if (ok && last != '\n') ok = working_.Write("\r\n", 2);
     }
     ok = ok && working_.Truncate(working_.Tell());
-    std::int64_t written = 0;
     if (ok) {
         in.Seek(0);
         ProgressStepper progress(progress_, count);
@@ -157,10 +193,9 @@ bool Document::AppendFile(const std::string& path, int first) {
         while (reader.Next(line)) {
             if (++number < first) continue;
             out.WriteRecord(line.text);
-            written += static_cast<std::int64_t>(line.text.size()) + 2;
             progress.Step(++counter);
         }
-        ok = out.Flush();
+        ok = out.Flush() && !in.ReadFailed();
     }
     if (!ok) {
         // Leave the working file as it was before this file.
@@ -196,7 +231,7 @@ bool CreateBeside(const fs::path& target, fs::path& temp, File& out) {
     for (int attempt = 0; attempt < 100 && !out.IsOpen(); ++attempt) {
         temp = target;
         temp += ".Tes" + std::to_string(attempt) + ".tmp";
-        if (!fs::exists(temp, ec)) out.Open(ToUtf8(temp), "wbx");
+        if (!fs::exists(temp, ec) && out.Open(ToUtf8(temp), "wbx")) RecordTemp(ToUtf8(temp));
     }
     return out.IsOpen();
 }
@@ -211,21 +246,24 @@ bool ReplaceByRename(const fs::path& file, const std::string& target) {
     const auto kind = fs::status(path, ec).type();
     if (kind != fs::file_type::not_found && kind != fs::file_type::regular) return false;
     fs::permissions(file, perms, ec);
-    fs::rename(file, path, ec);  // fails across file systems
-    return !ec;
+    if (!File::Rename(ToUtf8(file), ToUtf8(path))) return false;  // fails across file systems
+    ForgetTemp(ToUtf8(file));
+    return true;
 }
 
 }  // namespace
 
 std::string Document::PrepareSaveCopy(const std::string& source, const std::string& target) {
+    // A stream has one reader: the load.
+    std::error_code ec;
+    if (!fs::is_regular_file(ToPath(source), ec)) return {};
     File in, out;
     fs::path temp;
     if (!in.Open(source, "rb") || !CreateBeside(ToPath(target), temp, out)) return {};
     const std::int64_t size = in.Size();
     const bool ok = CopyRange(in, 0, size, out);
     out.Close();
-    std::error_code ec;
-    if (!ok) fs::remove(temp, ec);
+    if (!ok) RemoveTemp(ToUtf8(temp));
     return ok ? ToUtf8(temp) : std::string{};
 }
 
@@ -268,13 +306,13 @@ bool Document::SaveDocument(const std::string& target, bool as_new) {
     out.Close();
     if (ok) {
         fs::permissions(temp, perms, ec);
-        fs::rename(temp, path, ec);
-        ok = !ec;
+        ok = File::Rename(ToUtf8(temp), ToUtf8(path));
     }
     if (!ok) {
-        fs::remove(temp, ec);
+        RemoveTemp(ToUtf8(temp));
         return refuse();
     }
+    ForgetTemp(ToUtf8(temp));
     if (working_writable_) working_.SeekEnd();
     if (as_new) Message(kMsgSaved, MsgStyle::Info);
     return true;

@@ -148,10 +148,16 @@ bool RunOperation(Document& doc, const OperationPass& pass) {
     if (!doc.BeginOutput()) return false;
     doc.ViewSink().SetWaitCursor(true);
     bool ok;
+    doc.WorkingFile().ClearReadError();
     {
         TextWriter out(doc.OutputFile());
         out.SetIndex(doc.OutputIndex());
         ok = pass(doc, out);
+        // A pass whose reads failed saw only part of the records.
+        if (ok && doc.WorkingFile().ReadFailed()) {
+            doc.Message(kMsgOpenFailed, MsgStyle::Error, doc.WorkingFileName() + "\n");
+            ok = false;
+        }
         if (ok && !out.Flush()) {
             doc.Message(kMsgCreateFailed, MsgStyle::Error, doc.OutputFileName() + "\n");
             ok = false;

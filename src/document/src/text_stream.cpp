@@ -1,6 +1,8 @@
 #include "tesmora/document/text_stream.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -13,8 +15,10 @@
 #include <io.h>
 #define TES_FSEEK _fseeki64
 #define TES_FTELL _ftelli64
+#include <sys/stat.h>
 #else
 #include <sys/mman.h>
+#include <sys/stat.h>
 #ifdef __linux__
 #include <sys/sendfile.h>
 #endif
@@ -24,12 +28,73 @@
 #endif
 
 namespace tesmora {
+namespace {
+
+std::atomic<std::int64_t> g_steps{0}, g_fail_at{0}, g_writes{0};
+std::atomic<bool> g_mapping{true};
+
+// One step of the failure seam: false when it is the armed one.
+bool Step() {
+    return g_steps.fetch_add(1, std::memory_order_relaxed) + 1 !=
+           g_fail_at.load(std::memory_order_relaxed);
+}
+
+// The mappings readers hold, for the fault handler to name the file.
+constexpr int kMapSlots = 8;
+struct MapSlot {
+    std::atomic<int> state{0};  // 0 free, 1 being changed, 2 in use
+    std::uintptr_t begin = 0, end = 0;
+    char path[4096];
+};
+MapSlot g_maps[kMapSlots];
+
+[[maybe_unused]] MapSlot* NoteMapping(const void* base, std::size_t length,
+                                      const std::string& path) {
+    for (MapSlot& m : g_maps) {
+        int expected = 0;
+        if (!m.state.compare_exchange_strong(expected, 1)) continue;
+        m.begin = reinterpret_cast<std::uintptr_t>(base);
+        m.end = m.begin + length;
+        const std::size_t n = std::min(path.size(), sizeof m.path - 1);
+        std::memcpy(m.path, path.data(), n);
+        m.path[n] = '\0';
+        m.state.store(2);
+        return &m;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void FileFaults::Arm(std::int64_t n) {
+    g_fail_at = n;
+    g_steps = 0;
+    g_writes = 0;
+}
+std::int64_t FileFaults::Steps() {
+    return g_steps;
+}
+std::int64_t FileFaults::Writes() {
+    return g_writes;
+}
+void FileFaults::SetMapping(bool on) {
+    g_mapping = on;
+}
+
+const char* MappedFileAt(const void* addr) noexcept {
+    const auto a = reinterpret_cast<std::uintptr_t>(addr);
+    for (MapSlot& m : g_maps)
+        if (m.state.load() == 2 && a >= m.begin && a < m.end) return m.path;
+    return nullptr;
+}
 
 File& File::operator=(File&& o) noexcept {
     if (this != &o) {
         Close();
         f_ = o.f_;
         borrowed_ = o.borrowed_;
+        read_failed_ = o.read_failed_;
+        path_ = std::move(o.path_);
         o.f_ = nullptr;
     }
     return *this;
@@ -37,6 +102,8 @@ File& File::operator=(File&& o) noexcept {
 
 bool File::Open(const std::string& path, const char* mode) {
     Close();
+    if (!Step()) return false;
+    path_ = path;
 #ifdef _WIN32
     std::filesystem::path p = ToPath(path);
     std::wstring wmode(mode, mode + std::strlen(mode));
@@ -44,9 +111,44 @@ bool File::Open(const std::string& path, const char* mode) {
 #else
     f_ = std::fopen(path.c_str(), mode);
 #endif
+    if (f_ && !IsRegular()) {
+#ifdef _WIN32
+        struct _stat64 st;
+        const bool folder = _fstat64(_fileno(f_), &st) == 0 && (st.st_mode & _S_IFDIR);
+#else
+        struct stat st;
+        const bool folder = fstat(fileno(f_), &st) == 0 && S_ISDIR(st.st_mode);
+#endif
+        if (folder) {
+            std::fclose(f_);
+            f_ = nullptr;
+            errno = EISDIR;
+        }
+    }
     // Our own buffers are large; stdio's would only add a copy.
     if (f_) std::setvbuf(f_, nullptr, _IONBF, 0);
     return f_ != nullptr;
+}
+
+bool File::CanOpen(const std::string& path) {
+#ifndef _WIN32
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode))
+        return access(path.c_str(), R_OK) == 0;
+#endif
+    File probe;
+    return probe.Open(path, "rb");
+}
+
+bool File::IsRegular() const {
+    if (!f_) return false;
+#ifdef _WIN32
+    struct _stat64 st;
+    return _fstat64(_fileno(f_), &st) == 0 && (st.st_mode & _S_IFREG);
+#else
+    struct stat st;
+    return fstat(fileno(f_), &st) == 0 && S_ISREG(st.st_mode);
+#endif
 }
 
 bool File::OpenStdout() {
@@ -56,6 +158,7 @@ bool File::OpenStdout() {
 #endif
     f_ = stdout;
     borrowed_ = true;
+    path_.assign(1, '-');
     return true;
 }
 
@@ -64,6 +167,7 @@ void File::Close() {
     if (f_ && borrowed_) std::fflush(f_);
     f_ = nullptr;
     borrowed_ = false;
+    read_failed_ = false;
 }
 
 bool File::Seek(std::int64_t offset) {
@@ -86,19 +190,27 @@ std::int64_t File::Size() const {
 }
 
 std::size_t File::Read(void* buf, std::size_t n) {
-    return f_ ? std::fread(buf, 1, n, f_) : 0;
+    if (!f_) return 0;
+    if (!Step()) {
+        read_failed_ = true;
+        return 0;
+    }
+    return std::fread(buf, 1, n, f_);
 }
 
 bool File::Write(const void* buf, std::size_t n) {
-    return f_ && (n == 0 || std::fwrite(buf, 1, n, f_) == n);
+    if (!f_) return false;
+    if (n == 0) return true;
+    g_writes.fetch_add(1, std::memory_order_relaxed);
+    return Step() && std::fwrite(buf, 1, n, f_) == n;
 }
 
 bool File::Flush() {
-    return f_ && std::fflush(f_) == 0;
+    return f_ && Step() && std::fflush(f_) == 0;
 }
 
 bool File::Truncate(std::int64_t size) {
-    if (!f_) return false;
+    if (!f_ || !Step()) return false;
     std::fflush(f_);
 #ifdef _WIN32
     return _chsize_s(_fileno(f_), size) == 0;
@@ -107,12 +219,26 @@ bool File::Truncate(std::int64_t size) {
 #endif
 }
 
+bool File::Rename(const std::string& from, const std::string& to) {
+    if (!Step()) return false;
+    std::error_code ec;
+    std::filesystem::rename(ToPath(from), ToPath(to), ec);
+    return !ec;
+}
+
+bool File::Remove(const std::string& path) {
+    if (!Step()) return false;
+    std::error_code ec;
+    std::filesystem::remove(ToPath(path), ec);
+    return !ec;  // one already gone is removed too
+}
+
 TextReader::TextReader(File& file, std::size_t buffer, std::size_t max_line)
     : file_(file), max_line_(std::max(max_line, buffer)), window_(buffer) {
 #ifndef _WIN32
     const std::int64_t start = file.Tell();
     const std::int64_t size = file.Size();
-    if (start >= 0 && size > start && file.get()) {
+    if (start >= 0 && size > start && file.get() && g_mapping.load(std::memory_order_relaxed)) {
         const std::int64_t page = sysconf(_SC_PAGESIZE);
         const std::int64_t aligned = start - start % page;
         const std::size_t length = static_cast<std::size_t>(size - aligned);
@@ -122,6 +248,7 @@ TextReader::TextReader(File& file, std::size_t buffer, std::size_t max_line)
             madvise(base, length, MADV_SEQUENTIAL);
             map_base_ = base;
             map_length_ = length;
+            map_slot_ = NoteMapping(base, length, file.path());
             data_ = static_cast<const char*>(base) + (start - aligned);
             mapped_size_ = static_cast<std::size_t>(size - start);
             return;
@@ -136,6 +263,7 @@ TextReader::~TextReader() {
 #ifndef _WIN32
     if (map_base_) munmap(map_base_, map_length_);
 #endif
+    if (map_slot_) static_cast<MapSlot*>(map_slot_)->state.store(0);
 }
 
 TextReader::TextReader(TextReader&& o) noexcept
@@ -151,8 +279,10 @@ TextReader::TextReader(TextReader&& o) noexcept
       map_base_(o.map_base_),
       map_length_(o.map_length_),
       mapped_size_(o.mapped_size_),
-      dropped_(o.dropped_) {
+      dropped_(o.dropped_),
+      map_slot_(o.map_slot_) {
     o.map_base_ = nullptr;
+    o.map_slot_ = nullptr;
 }
 
 bool TextReader::Fill() {
@@ -295,6 +425,9 @@ bool TextWriter::Flush() {
 bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out) {
     if (!in.IsOpen() || !out.IsOpen() || !out.Flush()) return false;
 #ifdef __linux__
+    // The copy in the kernel counts as one write.
+    g_writes.fetch_add(1, std::memory_order_relaxed);
+    if (!Step()) return false;
     // In the kernel, without copying through our memory.
     const int in_fd = fileno(in.get()), out_fd = fileno(out.get());
     off_t in_off = static_cast<off_t>(offset);
@@ -324,6 +457,26 @@ bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out) {
         const std::size_t got = in.Read(buf.data(), want);
         if (got == 0 || !out.Write(buf.data(), got)) return false;
         length -= static_cast<std::int64_t>(got);
+    }
+    return out.Flush();
+}
+
+bool CopyToEnd(File& in, File& out, std::int64_t max) {
+    if (!in.IsOpen() || !out.IsOpen()) return false;
+    if (in.IsRegular()) {
+        const std::int64_t from = in.Tell();
+        std::int64_t length = in.Size() - from;
+        if (max >= 0) length = std::min(length, max);
+        return from >= 0 && CopyRange(in, from, length, out) && in.Seek(from + length);
+    }
+    std::vector<char> buf(std::size_t{1} << 20);
+    for (std::int64_t left = max; left != 0;) {
+        const std::size_t want =
+            left < 0 ? buf.size() : static_cast<std::size_t>(std::min<std::int64_t>(left, 1 << 20));
+        const std::size_t got = in.Read(buf.data(), want);
+        if (got == 0) return !in.ReadFailed() && out.Flush();
+        if (!out.Write(buf.data(), got)) return false;
+        if (left > 0) left -= static_cast<std::int64_t>(got);
     }
     return out.Flush();
 }

@@ -164,7 +164,9 @@ class Document {
     void CloseFiles();
     void DiscardTemp(std::string& name);
     std::string NewTemp();
-    static bool CopyIntoTemp(const std::string& source, const std::string& temp);
+    // refused: a stream failed the text check (its message shown).
+    bool CopyIntoTemp(const std::string& source, const std::string& temp, bool& refused);
+    bool CopyStream(File& in, File& out, bool& refused);
     // Raises the field widths by one record; returns its field count.
     int AddFieldWidths(std::string_view record);
     bool AdoptIndex(const IndexBuilder& builder, std::int64_t size, bool written);
@@ -198,6 +200,7 @@ class Document {
     bool modified_ = false;
     bool collect_widths_ = false;
     std::set<std::string> owned_temps_;  // files we made and may delete
+    std::vector<std::string> strays_;    // ours, but their deletion failed
 };
 
 }  // namespace tesmora

@@ -20,18 +20,33 @@ class File {
   public:
     File() = default;
     ~File() { Close(); }
-    File(File&& o) noexcept : f_(o.f_), borrowed_(o.borrowed_) { o.f_ = nullptr; }
+    File(File&& o) noexcept
+        : f_(o.f_),
+          borrowed_(o.borrowed_),
+          read_failed_(o.read_failed_),
+          path_(std::move(o.path_)) {
+        o.f_ = nullptr;
+    }
     File& operator=(File&& o) noexcept;
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
-    // mode as for fopen, always binary ("rb", "r+b", "w+b", "wb").
+    // mode as for fopen, always binary ("rb", "r+b", "w+b", "wb"). A folder
+    // is never opened: reading one would look like an empty file.
     bool Open(const std::string& path, const char* mode);
+    // Whether path could be opened for reading. A FIFO is not opened to find
+    // out: its writer would meet a reader that goes away at once.
+    static bool CanOpen(const std::string& path);
     // Standard output in binary mode (never closed by us).
     bool OpenStdout();
     void Close();
     bool IsOpen() const { return f_ != nullptr; }
     std::FILE* get() const { return f_; }
+    // The path it was opened with ("-" for standard output).
+    const std::string& path() const { return path_; }
+    // A regular file, which can be read more than once; false for a pipe,
+    // a FIFO, a device or a socket.
+    bool IsRegular() const;
 
     bool Seek(std::int64_t offset);
     bool SeekEnd();
@@ -42,11 +57,45 @@ class File {
     bool Write(const void* buf, std::size_t n);
     bool Flush();
     bool Truncate(std::int64_t size);
+    // A read failed (not merely reached the end) since the last ClearReadError:
+    // a reader that meets one ends as at the end of the data, so whoever reads
+    // a whole pass asks here afterwards.
+    bool ReadFailed() const { return read_failed_ || (f_ && std::ferror(f_)); }
+    void ClearReadError() {
+        read_failed_ = false;
+        if (f_) std::clearerr(f_);
+    }
+
+    // Renames from over to (same file system); false with both unchanged.
+    static bool Rename(const std::string& from, const std::string& to);
+    static bool Remove(const std::string& path);
 
   private:
     std::FILE* f_ = nullptr;
     bool borrowed_ = false;
+    bool read_failed_ = false;
+    std::string path_;
 };
+
+// Test seam for failures: every open, read, write, flush, truncate, rename and
+// remove through File (and every copy in the kernel) is one numbered step;
+// the step armed here fails as the system call would.
+class FileFaults {
+  public:
+    // Step n (1-based, counted from now) fails; 0 fails none.
+    static void Arm(std::int64_t n);
+    // Steps counted since the last Arm.
+    static std::int64_t Steps();
+    // Writes handed to the system since the last Arm.
+    static std::int64_t Writes();
+    // Off: readers use their buffer instead of a mapping, so that their
+    // reads are steps too.
+    static void SetMapping(bool on);
+};
+
+// The path of the file a reader has mapped at addr, or nullptr; for a fault
+// handler (async-signal-safe) that reports a file shrunk while it was read.
+const char* MappedFileAt(const void* addr) noexcept;
 
 struct Line {
     std::string_view text;  // the record, line break removed
@@ -89,6 +138,7 @@ class TextReader {
     std::size_t map_length_ = 0;
     std::size_t mapped_size_ = 0;
     std::uintptr_t dropped_ = 0;
+    void* map_slot_ = nullptr;  // where the mapping is noted for the fault handler
 };
 
 // Buffered writer of records, each followed by CR LF.
@@ -132,8 +182,11 @@ class TextWriter {
 };
 
 // Copies length bytes of in from offset to the end of out, in the kernel
-// where the platform can.
+// where the platform can. False when in ends sooner.
 bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out);
+// Copies in from its current position up to its end (a stream until it
+// closes), or at most max bytes when max >= 0, to the end of out.
+bool CopyToEnd(File& in, File& out, std::int64_t max = -1);
 
 // Reads the first n bytes of a file with text-stream semantics (CR LF as LF,
 // 0x1A ends the data) and rewinds it.

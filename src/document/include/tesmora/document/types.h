@@ -3,6 +3,7 @@
 // 1-based field numbers are easy to mix up, so each gets its own type.
 #include <compare>
 #include <cstdint>
+#include <limits>
 
 namespace tesmora {
 
@@ -30,8 +31,10 @@ using FieldIndex = StrongValue<FieldIndexTag, int>;
 struct FieldNumberTag {};
 using FieldNumber = StrongValue<FieldNumberTag, int>;
 
+// The ends of the range stay where they are: a field beyond the last is
+// beyond it either way.
 constexpr FieldNumber ToNumber(FieldIndex i) {
-    return FieldNumber{i.value + 1};
+    return FieldNumber{i.value < std::numeric_limits<int>::max() ? i.value + 1 : i.value};
 }
 
 // Limits of a usable file.

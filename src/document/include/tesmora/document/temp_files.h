@@ -1,0 +1,21 @@
+#pragma once
+// Every temporary file the process makes is recorded in a fixed table that a
+// signal handler may read, so that an interrupted run leaves none behind.
+#include <string>
+
+namespace tesmora {
+
+// Records a file just created (false when the table is full or the path too
+// long: its owner still deletes it, only a signal would leave it).
+bool RecordTemp(const std::string& path);
+// The file was deleted or renamed into place: no longer ours to delete.
+void ForgetTemp(const std::string& path);
+// Deletes a recorded file and forgets it; false (still recorded) when it
+// could not be deleted.
+bool RemoveTemp(const std::string& path);
+// Deletes every recorded file. Async-signal-safe: a handler may call it.
+void RemoveRecordedTemps() noexcept;
+// How many files are recorded (tests).
+int RecordedTempCount();
+
+}  // namespace tesmora

@@ -1,0 +1,107 @@
+// The batch front end with inputs that are not plain text files: refused
+// whatever the load mode, or read once when they are streams.
+#include <gtest/gtest.h>
+
+#include "engine_fixture.h"
+
+namespace tesmora {
+namespace {
+
+using testing::ReadBytes;
+
+class BatchInputTest : public testing::EngineTest {};
+
+struct RefusedCase {
+    const char* name;
+    std::string input;  // a file name in the scratch folder, or an absolute path
+    std::string bytes;  // its content when made here
+    std::string message;
+};
+
+class RefusedInputTest : public BatchInputTest,
+                         public ::testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(RefusedInputTest, EveryCommandRefusesAndLeavesOutput) {
+    const RefusedCase& c = GetParam();
+    if (c.input == "dir")
+        std::filesystem::create_directory(Path("dir"));
+    else if (c.input[0] != '/')
+        MakeFile(c.input, c.bytes);
+    for (const char* command : {"save", "sort --key 0", "dedupe --key 0 --mode 0"}) {
+        for (const std::string& inputs : {c.input, c.input + " ok.csv", "ok.csv " + c.input}) {
+            MakeFile("ok.csv", "x\r\n");
+            MakeFile("out.csv", "keep\r\n");
+            const std::string args = std::string(command) + " " + inputs + " -o out.csv";
+            const CliResult r = RunCli(args);
+            EXPECT_EQ(r.status, 1) << args;
+            EXPECT_NE(r.err.find(c.message), std::string::npos) << args << ": " << r.err;
+            EXPECT_EQ(ReadBytes(Path("out.csv")), "keep\r\n") << args;
+        }
+    }
+    const CliResult stats = RunCli("stats " + c.input);
+    EXPECT_EQ(stats.status, 1);
+    EXPECT_EQ(stats.out, "");
+}
+
+const std::string kNoText = "テキストファイル以外のファイルは処理できません";
+const std::string kNoBreak = "改行のないファイルは処理できません";
+const std::string kNoOpen = "ファイルのオープンに失敗";
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, RefusedInputTest,
+    ::testing::Values(RefusedCase{"Empty", "empty.csv", "", kNoBreak},
+                      RefusedCase{"NoLineBreak", "one.csv", "a,b,c", kNoBreak},
+                      RefusedCase{"BreakBeyond5000", "long.csv", std::string(5000, 'x') + "\n",
+                                  kNoBreak},
+                      RefusedCase{"Nul", "nul.csv", std::string("a,b\r\nc\0d\r\n", 10), kNoText},
+                      RefusedCase{"Esc", "esc.csv", "a\r\n\x1b[0m\r\n", kNoText},
+                      RefusedCase{"Binary", "/bin/ls", "", kNoText},
+                      RefusedCase{"EndlessZeros", "/dev/zero", "", kNoText},
+                      RefusedCase{"Folder", "dir", "", kNoOpen}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct StreamCase {
+    const char* name;
+    std::string line;
+    std::string out;  // standard output, or out.csv when -o out.csv
+};
+
+class StreamInputTest : public BatchInputTest, public ::testing::WithParamInterface<StreamCase> {};
+
+TEST_P(StreamInputTest, IsReadOnceAndProcessed) {
+    const StreamCase& c = GetParam();
+    MakeFile("a.csv", "a,1\r\n");
+    MakeFile("out.csv", "keep\r\n");
+    const CliResult r = RunShell(c.line);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(c.line.find("out.csv") != std::string::npos ? ReadBytes(Path("out.csv")) : r.out,
+              c.out);
+    EXPECT_EQ(CountFiles(dir_, ".Tes"), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Streams, StreamInputTest,
+    ::testing::Values(
+        StreamCase{"PipeSorted", "printf 'b,2\\na,1\\n' | {CLI} sort --key 0 /dev/stdin -o out.csv",
+                   "a,1\r\nb,2\r\n"},
+        StreamCase{"PipeSavedToStdout", "printf 'b\\na' | {CLI} save /dev/stdin -o -",
+                   "b\r\na\r\n"},
+        StreamCase{"PipeStats", "printf 'b\\na,c\\n' | {CLI} stats /dev/stdin",
+                   "records: 2\nmost_fields: 2\nfewest_fields: 1\nlongest_line: 5\n"
+                   "shortest_line: 3\nlongest_field: 1\nshortest_field: 1\n"},
+        StreamCase{"PipeAsSecondInput",
+                   "printf 'h\\nc,3\\n' | {CLI} save a.csv /dev/stdin --first-rec 2 -o out.csv",
+                   "a,1\r\nc,3\r\n"},
+        StreamCase{"PipeFirstOfTwo", "printf 'z,0\\n' | {CLI} sort --key 0 /dev/stdin a.csv -o -",
+                   "a,1\r\nz,0\r\n"},
+        StreamCase{
+            "Fifo",
+            "mkfifo f && (printf 'b\\na\\n' > f &) && timeout 20 {CLI} sort --key 0 f -o out.csv",
+            "a\r\nb\r\n"},
+        StreamCase{"FifoAppended",
+                   "mkfifo f && (printf 'q\\n' > f &) && timeout 20 {CLI} save a.csv f -o out.csv",
+                   "a,1\r\nq\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace tesmora
