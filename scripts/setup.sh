@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
     build-essential cmake git
-    qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev
+    qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-pdf-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-ipafont-gothic qt6-translations-l10n
     xvfb xauth imagemagick time mawk

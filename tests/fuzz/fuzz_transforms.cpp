@@ -1,9 +1,11 @@
 // The per-record edits against a split-and-join reference, and record and
 // field length against what a cut and a pad must give.
 #include "fuzz_support.h"
+#include "tesmora/ops/csv_to_txt.h"
 #include "tesmora/ops/field_edit.h"
 #include "tesmora/ops/field_length.h"
 #include "tesmora/ops/record_length.h"
+#include "tesmora/ops/txt_to_csv.h"
 
 using namespace tesmora;
 using namespace tesmora::fuzz;
@@ -30,7 +32,7 @@ std::string RefDelete(std::string_view record, int first, int last) {
     return Join(f, ",");
 }
 
-std::string RefPaste(std::string_view record, const PasteEdit& p) {
+std::string RefPaste(std::string_view record, const FieldPasteRequest& p) {
     std::vector<std::string_view> f = NaiveSplit(record, ",");
     const long n = static_cast<long>(f.size());
     const long t = p.target.value, k = p.source.value;
@@ -68,8 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     DeleteFieldRange(record, FieldIndex{a}, FieldIndex{b}, out);
     FUZZ_CHECK(out == RefDelete(record, a, b), record);
 
-    const PasteEdit paste{FieldIndex{a}, (flags & 1) != 0, FieldIndex{b},
-                          static_cast<PasteSide>(static_cast<int>(flags >> 1) % 3 - 1)};
+    const FieldPasteRequest paste{FieldIndex{a}, (flags & 1) != 0, FieldIndex{b},
+                                  static_cast<PasteSide>(static_cast<int>(flags >> 1) % 3 - 1)};
     PasteFieldInRecord(record, paste, out);
     FUZZ_CHECK(out == RefPaste(record, paste), record);
 
@@ -100,5 +102,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                               std::string(record.substr(from)),
                    record);
     }
+
+    // The field span helper against the plain split.
+    const std::vector<std::string_view> fields = NaiveSplit(record, ",");
+    const auto span = FieldSpan(record, FieldIndex{a});
+    FUZZ_CHECK(span.has_value() == (a >= 0 && a < static_cast<int>(fields.size())), record);
+    if (span) FUZZ_CHECK(*span == fields[static_cast<std::size_t>(a)], record);
+
+    // The conversions' pieces: a padded field is exactly as wide, and a
+    // trimmed piece is a prefix that ends in no space.
+    const std::string padded = PadField(record, length);
+    FUZZ_CHECK(padded.size() == len, record);
+    FUZZ_CHECK(padded.compare(0, std::min(len, record.size()), record.substr(0, len)) == 0, record);
+    const std::string_view trimmed = TrimTrailingSpaces(record);
+    FUZZ_CHECK(record.substr(0, trimmed.size()) == trimmed, record);
+    // What was cut off is spaces only, and no whole full-width space is left.
+    for (std::size_t i = trimmed.size(); i < record.size(); ++i)
+        FUZZ_CHECK(record[i] == ' ' || record[i] == '\x81' || record[i] == '\x40', record);
+    const std::size_t t = trimmed.size();
+    FUZZ_CHECK(t < 2 || trimmed.substr(t - 2) != "\x81\x40" || CutsCharacter(trimmed, t - 2),
+               record);
     return 0;
 }

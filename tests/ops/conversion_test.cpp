@@ -87,6 +87,8 @@ TEST_F(ConversionTest, TxtToCsvCutsAtBytePositions) {
         // before them stays.
         {"a" + kSp2 + kSp2 + "b \r\n", {5}, true, {"a,b"}},
         {"a " + kSp2 + "xyz\r\n", {4}, true, {"a ,xyz"}},
+        // 0x82 0x81 is one character: the 0x81 0x40 after its lead byte is no space.
+        {"\x82\x81\x40\r\n", {3}, true, {"\x82\x81\x40,"}},
         // A character that straddles a position is divided; joined, the
         // pieces give the bytes back.
         {"\x93\x8c\x8b\x9e\r\n", {3}, false, {"\x93\x8c\x8b,\x9e"}},

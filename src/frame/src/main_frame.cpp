@@ -4,20 +4,19 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <vector>
 
 #include "tesmora/document/messages.h"
 #include "tesmora/frame/about_dlg.h"
+#include "tesmora/frame/help_dlg.h"
 #include "tesmora/frame/recent_files.h"
 #include "tesmora/frame/ribbon.h"
 #include "tesmora/frame/status_bar.h"
@@ -352,14 +351,7 @@ void CMainFrame::OnFilesDropped(const QStringList& paths) {
 }
 
 void CMainFrame::OnHelp() {
-    const char* title = MessageText(kMsgManualTitle);
-    const QString path = QCoreApplication::applicationDirPath() + u'/' +
-                         QString::fromUtf8(title ? title : "Manual") + QStringLiteral(".pdf");
-    if (!QFileInfo(path).isFile()) {
-        doc_.Message(kMsgNoManual, MsgStyle::Info);
-        return;
-    }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    ShowManual(doc_, this);
 }
 
 void CMainFrame::OnAbout() {

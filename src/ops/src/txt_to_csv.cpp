@@ -8,6 +8,7 @@
 
 #include "tesmora/document/pipeline.h"
 #include "tesmora/document/progress.h"
+#include "tesmora/document/text.h"
 
 namespace tesmora {
 
@@ -50,7 +51,10 @@ Validation ValidateTxtToCsv(const TxtToCsvRequest& r) {
 
 std::string_view TrimTrailingSpaces(std::string_view piece) {
     while (!piece.empty() && piece.back() == ' ') piece.remove_suffix(1);
-    while (piece.size() >= 2 && piece[piece.size() - 2] == '\x81' && piece.back() == '\x40')
+    // Only a whole full-width space: 0x81 0x40 can also be the second byte of
+    // one character and a '@'.
+    while (piece.size() >= 2 && piece[piece.size() - 2] == '\x81' && piece.back() == '\x40' &&
+           !CutsCharacter(piece, piece.size() - 2))
         piece.remove_suffix(2);
     return piece;
 }

@@ -30,7 +30,7 @@ void StoreSplitPositions(ISettingsStore& store, const std::vector<int>& position
 Validation ValidateTxtToCsv(const TxtToCsvRequest& r);
 
 // The piece without its trailing half-width spaces, then without the
-// full-width spaces (0x81 0x40) that end what remains.
+// full-width spaces (0x81 0x40, whole characters) that end what remains.
 std::string_view TrimTrailingSpaces(std::string_view piece);
 
 // The pass: positions sorted, each record cut at them (byte positions, so a
