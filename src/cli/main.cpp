@@ -6,6 +6,7 @@
 
 #include "cleanup.h"
 #include "cli.h"
+#include "tesmora/document/version.h"
 
 using namespace tesmora::cli;
 
@@ -23,7 +24,9 @@ void PrintHelp() {
         "\n"
         "commands:\n");
     for (const Command* c : Commands()) std::printf("  %-13s %s\n", c->name, c->summary);
-    std::printf("\n'tesmora-cli COMMAND --help' shows a command's options.\n");
+    std::printf(
+        "\n'tesmora-cli COMMAND --help' shows a command's options; 'tesmora-cli --version'\n"
+        "shows the version.\n");
 }
 
 }  // namespace
@@ -33,6 +36,10 @@ int main(int argc, char** argv) {
     if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
         PrintHelp();
         return argc < 2 ? kExitUsage : kExitOk;
+    }
+    if (!std::strcmp(argv[1], "--version")) {
+        std::printf("tesmora-cli %s\n", tesmora::kVersion);
+        return kExitOk;
     }
     const Command* cmd = FindCommand(argv[1]);
     if (!cmd) {

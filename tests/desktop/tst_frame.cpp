@@ -6,10 +6,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QUrl>
 #include <QWheelEvent>
@@ -513,8 +517,24 @@ class FrameTest : public QObject {
     void AboutBoxHistory() {
         CAboutDlg about(&Frame());
         QCOMPARE(about.windowTitle(), QStringLiteral("バージョン情報"));
-        QCOMPARE(about.History(), QStringLiteral("Ver. 1.01 2014.07.20 ソート処理を高速化\n"
-                                                 "Ver. 1.00 2011.03.19 新規作成\n\n"));
+        // Newest first, then the empty line the oldest entry brings.
+        const QStringList lines = about.History().split(QLatin1Char('\n'));
+        QCOMPARE(lines, (QStringList{QStringLiteral("Ver. 1.01 2014.07.20 ソート処理を高速化"),
+                                     QStringLiteral("Ver. 1.00 2011.03.19 新規作成"), QString(),
+                                     QString()}));
+        auto* edit = about.findChild<QPlainTextEdit*>();
+        QVERIFY(edit && edit->isReadOnly());
+        QCOMPARE(edit->document()->blockCount(), 4);
+        QCOMPARE(about.BuildVersion(), QStringLiteral("Ver. ") + QStringLiteral(TESMORA_VERSION));
+        QStringList labels;
+        for (auto* l : about.findChildren<QLabel*>()) labels << l->text();
+        QVERIFY(labels.contains(QStringLiteral("テスモラ")));
+        QVERIFY(labels.contains(QStringLiteral("バージョン情報")));
+        auto* ok = about.findChild<QPushButton*>();
+        QVERIFY(ok && ok->isDefault());
+        QCOMPARE(ok->text(), QStringLiteral("確認 (&Y)"));
+        ok->click();
+        QCOMPARE(about.result(), int(QDialog::Accepted));
     }
 
     void ApplicationMenuByKeys() {

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "engine_fixture.h"
+#include "tesmora/document/version.h"
 
 namespace tesmora {
 namespace {
@@ -116,6 +117,13 @@ TEST_F(BatchTest, HelpListsCommandsAndExitsZero) {
     CliResult c = Run("stats --help");
     EXPECT_EQ(c.status, 0);
     EXPECT_NE(c.out.find("--extremes"), std::string::npos);
+}
+
+TEST_F(BatchTest, VersionComesFromTheBuild) {
+    CliResult r = Run("--version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, std::string("tesmora-cli ") + kVersion + "\n");
+    EXPECT_STRNE(kVersion, "");
 }
 
 TEST_F(BatchTest, ProgressStaysOffWhenStandardErrorIsNotATerminal) {

@@ -1,9 +1,12 @@
 #include "engine_fixture.h"
 
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <random>
 
 namespace tesmora::testing {
@@ -74,16 +77,40 @@ EngineTest::CliResult EngineTest::RunShell(std::string line) {
     return RunInFolder("(" + line + ")");
 }
 
+#ifdef _WIN32
+namespace {
+// cmd.exe quotes only with double quotes, and the program's path, given
+// drive-relative by the build, must keep its drive after "cd /d".
+std::string ForCmd(std::string line) {
+    static const std::string cli = std::filesystem::absolute(TESMORA_CLI).string();
+    for (std::size_t p; (p = line.find(TESMORA_CLI)) != std::string::npos;)
+        line.replace(p, std::strlen(TESMORA_CLI), cli);
+    std::replace(line.begin(), line.end(), '\'', '"');
+    return line;
+}
+}  // namespace
+#endif
+
 EngineTest::CliResult EngineTest::RunInFolder(const std::string& command) {
     const std::string err_path = Path("stderr.txt");
-    const std::string cmd = "cd '" + dir_.string() + "' && " + command + " 2>'" + err_path + "'";
     CliResult r;
+#ifdef _WIN32
+    const std::string cmd =
+        ForCmd("cd /d '" + dir_.string() + "' && " + command + " 2>'" + err_path + "'");
+    FILE* pipe = _popen(cmd.c_str(), "rb");
+#else
+    const std::string cmd = "cd '" + dir_.string() + "' && " + command + " 2>'" + err_path + "'";
     FILE* pipe = popen(cmd.c_str(), "r");
+#endif
     char buf[4096];
     std::size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) r.out.append(buf, n);
+#ifdef _WIN32
+    r.status = _pclose(pipe);
+#else
     const int raw = pclose(pipe);
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+#endif
     r.err = ReadBytes(err_path);
     return r;
 }

@@ -292,6 +292,7 @@ bool TextReader::Fill() {
         // The mapping is contiguous: just widen the window, and let go of
         // the pages already read so that memory stays flat however large
         // the file (they come back from the page cache if touched again).
+#ifndef _WIN32
         const auto head = reinterpret_cast<std::uintptr_t>(map_base_);
         const auto done = reinterpret_cast<std::uintptr_t>(data_ + begin_);
         const std::uintptr_t page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
@@ -300,6 +301,7 @@ bool TextReader::Fill() {
             madvise(map_base_, drop, MADV_DONTNEED);
             dropped_ = drop;
         }
+#endif
         got = std::min(window_, mapped_size_ - end_);
         if (got == 0) {
             eof_ = true;

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "tesmora/document/messages.h"
+#include "tesmora/document/version.h"
 
 namespace tesmora::desktop {
 namespace {
@@ -34,7 +35,12 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), history_(new QPlainText
     big.setPointSize(big.pointSize() + 4);
     big.setBold(true);
     name->setFont(big);
-    head->addWidget(name, 1);
+    head->addWidget(name);
+    // The running build's own version, beside the historical list below.
+    auto* version = new QLabel(QStringLiteral("Ver. %1").arg(QString::fromUtf8(kVersion)), this);
+    version->setObjectName(QStringLiteral("buildVersion"));
+    version->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    head->addWidget(version, 1);
     outer->addLayout(head);
 
     outer->addWidget(new QLabel(QStringLiteral("バージョン情報"), this));
@@ -51,6 +57,10 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), history_(new QPlainText
     ok->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     outer->addWidget(buttons);
+}
+
+QString CAboutDlg::BuildVersion() const {
+    return findChild<QLabel*>(QStringLiteral("buildVersion"))->text();
 }
 
 QString CAboutDlg::History() const {

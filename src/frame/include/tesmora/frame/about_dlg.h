@@ -11,6 +11,8 @@ class CAboutDlg : public QDialog {
 
   public:
     explicit CAboutDlg(QWidget* parent = nullptr);
+    // The version label of the running build.
+    QString BuildVersion() const;
     // The text of the history box.
     QString History() const;
 
