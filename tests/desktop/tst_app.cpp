@@ -62,6 +62,26 @@ class AppTest : public QObject {
     void init() { scratch_ = std::make_unique<Scratch>(); }
     void cleanup() { scratch_.reset(); }
 
+    void StartRemovesWhatACrashedRunLeft() {
+        const QDir tmp(scratch_->TempFolder());
+        const QString left = tmp.filePath(QStringLiteral("Tes7F.TMP"));
+        const QString other = tmp.filePath(QStringLiteral("Tes80.TMP"));  // listed nowhere
+        for (const QString& f : {left, other}) {
+            QFile file(f);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QFile owner(tmp.filePath(QStringLiteral("tesmora-999997.own")));
+        QVERIFY(owner.open(QIODevice::WriteOnly));
+        owner.write((left + QStringLiteral("\n")).toUtf8());
+        owner.close();
+        ScriptedMessages messages;
+        CVarnelApp app(Options(messages));
+        QVERIFY(app.InitInstance({}));
+        QVERIFY(!QFile::exists(left));
+        QVERIFY(!owner.exists());
+        QVERIFY(QFile::exists(other));
+    }
+
     void SecondInstanceIsRefused() {
         ScriptedMessages first_messages, second_messages;
         CVarnelApp first(Options(first_messages));

@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <climits>
+#include <fstream>
 #include <thread>
 
 #include "cleanup.h"
@@ -172,6 +174,54 @@ TEST_F(ExitTest, SavingAnLfOnlyFileWritesThroughOneBuffer) {
     EXPECT_LE(FileFaults::Writes(), 2);
     out.Close();
     EXPECT_EQ(ReadBytes(Path("out.csv")), Lines(20000, "\r\n"));
+}
+
+}  // namespace
+}  // namespace tesmora
+
+namespace tesmora {
+namespace {
+
+// A run killed outright leaves its files and its owner file; the next start
+// removes exactly those, and nothing of a run that still holds its own.
+TEST_F(ExitTest, TheFilesOfARunThatDiedAreRemovedAtTheNextStart) {
+    namespace fs = std::filesystem;
+    auto write = [](const fs::path& p, const std::string& bytes) {
+        std::ofstream(p, std::ios::binary) << bytes;
+    };
+    // A dead run's list: one of its files, a file not named as ours, one elsewhere.
+    write(tmp_ / "Tes1A2.TMP", "x");
+    write(tmp_ / "keep.txt", "y");
+    write(dir_ / "Tes3.TMP", "z");
+    write(tmp_ / "tesmora-999999.own", (tmp_ / "Tes1A2.TMP").string() + "\n" +
+                                           (tmp_ / "keep.txt").string() + "\n" +
+                                           (dir_ / "Tes3.TMP").string() + "\n");
+    // A live run's list, held as its process holds it.
+    write(tmp_ / "Tes4.TMP", "w");
+    write(tmp_ / "tesmora-999998.own", (tmp_ / "Tes4.TMP").string() + "\n");
+    const int held = open((tmp_ / "tesmora-999998.own").c_str(), O_RDONLY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+
+    EXPECT_EQ(RemoveAbandonedTemps(tmp_.string()), 2);  // Tes1A2.TMP and its list
+    EXPECT_FALSE(fs::exists(tmp_ / "Tes1A2.TMP"));
+    EXPECT_FALSE(fs::exists(tmp_ / "tesmora-999999.own"));
+    EXPECT_TRUE(fs::exists(tmp_ / "keep.txt"));
+    EXPECT_TRUE(fs::exists(dir_ / "Tes3.TMP"));
+    EXPECT_TRUE(fs::exists(tmp_ / "Tes4.TMP"));
+    close(held);
+
+    // A batch run killed while it waits for its input leaves what it made.
+    ASSERT_EQ(mkfifo(Path("f").c_str(), 0600), 0);
+    const CliResult r =
+        RunShell(InTmp("(printf 'a,1\\r\\n'; sleep 3) > f & "
+                       "'" TESMORA_CLI "' sort --key 0 f -o out.csv & "
+                       "sleep 1; kill -9 $!; wait $! 2>/dev/null; "
+                       "ls tmp | grep -c '^Tes'"));
+    EXPECT_NE(r.out, "0\n");
+    EXPECT_GE(RemoveAbandonedTemps(tmp_.string()), 2);
+    EXPECT_EQ(CountFiles(tmp_), 1);  // Tes4.TMP, whose run still "runs"
+    EXPECT_FALSE(fs::exists(Path("out.csv")));
 }
 
 }  // namespace

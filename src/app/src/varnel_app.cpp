@@ -21,6 +21,7 @@
 #include "tesmora/dialogs/tail_add.h"
 #include "tesmora/dialogs/txt_to_csv.h"
 #include "tesmora/document/messages.h"
+#include "tesmora/document/temp_files.h"
 #include "tesmora/frame/main_frame.h"
 #include "tesmora/frame/message_box.h"
 #include "tesmora/frame/qt_settings.h"
@@ -170,6 +171,8 @@ bool CVarnelApp::InitInstance(const QStringList& files) {
         ShowMessage(*messages_, kMsgAlreadyRunning, {}, MsgStyle::Error);
         return false;
     }
+    // What a run that crashed left in the temporary folder, and only that.
+    RemoveAbandonedTemps(QDir::tempPath().toStdString());
 
     view_options_.show_record_numbers = settings_->GetInt("Last", "DspRno", 0) != 0;
     view_options_.show_ruler = settings_->GetInt("Last", "DspKeta", 0) != 0;

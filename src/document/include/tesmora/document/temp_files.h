@@ -18,4 +18,13 @@ void RemoveRecordedTemps() noexcept;
 // How many files are recorded (tests).
 int RecordedTempCount();
 
+// Crash recovery. The temporary-folder files a process records are also
+// listed in its owner file ("tesmora-PID.own" beside them), which it holds
+// locked while it runs and deletes when it ends with nothing left. An owner
+// file nobody holds belongs to a run that died: the "TesXXXX.TMP" files it
+// lists in that folder, and it, are deleted. Returns how many files went.
+int RemoveAbandonedTemps(const std::string& folder);
+// Ends this process's owner file (at exit; done by a static object too).
+void CloseOwnerFile();
+
 }  // namespace tesmora
