@@ -63,29 +63,6 @@ while (my $l = <$f>) {
 }
 EOF
 
-# best_of RUNS COMMAND...: runs COMMAND RUNS times (standard output to /dev/null); sets
-# best (wall seconds) and peak (MiB).
-best_of() {
-    local runs=$1 i t0 t1 s kib
-    shift
-    best="" peak=0
-    for ((i = 0; i < runs; i++)); do
-        t0=$EPOCHREALTIME
-        if ! LC_ALL=C "$timer" -f '%M' -o "$work/time" "$@" >/dev/null 2>"$work/err"; then
-            echo "failed: $*" >&2
-            cat "$work/err" >&2
-            exit 1
-        fi
-        t1=$EPOCHREALTIME
-        s=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", b - a }')
-        kib=$(tail -n 1 "$work/time")
-        if [[ -z "$best" ]] || awk -v a="$s" -v b="$best" 'BEGIN { exit !(a < b) }'; then
-            best=$s
-        fi
-        peak=$(awk -v k="$kib" -v m="$peak" 'BEGIN { v = k / 1024; printf "%.1f", (v > m ? v : m) }')
-    done
-}
-
 size=$(wc -c <"$input")
 printf '%s: %d records, %d bytes; seconds, peak MiB, ratio = tesmora / peer\n\n' \
     "$(basename "$input")" "$records" "$size"
@@ -96,7 +73,7 @@ status=0
 # speed-up tesmora must reach.
 peer() {
     local label=$1 runs=$2 need=$3 prog=$4 tx mx differ
-    best_of "$runs" sh -c "$prog" peer "$input" "$work/peer.out"
+    RUNS=$runs best_of sh -c "$prog" peer "$input" "$work/peer.out"
     tx=$(awk -v a="$t_s" -v b="$best" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
     mx=$(awk -v a="$t_m" -v b="$peak" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
     differ=0
@@ -116,7 +93,7 @@ for pairs in 100 1000; do
     "$gen" --pair-set "$pairs" -o "$set_file" || exit 1
     perl "$work/to_sed.pl" "$set_file" >"$work/set$pairs.sed" || exit 1
     args="replace --pairs set$pairs.cng --from 0 --to 6"
-    best_of "$RUNS" "$cli" replace --pairs "$set_file" --from 0 --to 6 "$input" \
+    best_of "$cli" replace --pairs "$set_file" --from 0 --to 6 "$input" \
         -o "$work/tesmora.out"
     t_s=$best t_m=$peak
     printf '%-58s %8s %8s\n' "tesmora-cli $args" "$t_s" "$t_m"
