@@ -133,6 +133,42 @@ if run field-paste field-paste --copy 0 --target 6 --side right "$input" -o "$ou
         "$(mawk -F, -v OFS=, '{ sub(/\r$/, "", $7); $8 = $1 "\r"; print }' "$input" | hash)"
 fi
 
+# Fixed width and back: with the padding kept, the cuts at the column
+# boundaries give the records padded field by field.
+if run csv2txt csv2txt --delete-commas "$input" -o "$work/fixed.txt"; then
+    check "records" "$(count "$work/fixed.txt")" "$n"
+    check "one length" "$(mawk '{ print length($0) }' "$work/fixed.txt" | sort -u | wc -l)" 1
+    splits=$(mawk -F, '{ sub(/\r$/, ""); for (i = 1; i <= NF; i++) if (length($i) > w[i]) w[i] = length($i)
+        if (NF > nf) nf = NF } END { for (i = 1; i < nf; i++) { c += w[i]; printf "%s%d", (i > 1 ? "," : ""), c } }' "$input")
+    if run txt2csv txt2csv --splits "$splits" --no-trim "$work/fixed.txt" -o "$out"; then
+        check "fields padded back" "$(hash <"$out")" "$(mawk -F, -v OFS=, -v cols="$splits" '
+            BEGIN { n = split(cols, c, ","); p = 0; for (i = 1; i <= n; i++) { w[i] = c[i] - p; p = c[i] } }
+            { sub(/\r$/, ""); for (i = 1; i <= n; i++) $i = sprintf("%-" w[i] "s", $i); $(n + 1) = sprintf("%-" wl "s", $(n + 1)); print $0 "\r" }
+            ' wl="$(( $(head -n 1 "$work/fixed.txt" | tr -d '\r' | wc -c) - 1 - ${splits##*,} ))" "$input" | hash)"
+    fi
+    rm -f "$work/fixed.txt"
+fi
+
+# A code table of kana names, and a second file with one row per record.
+"$gen" --records 1000 --table codes -o "$work/codes.csv"
+"$gen" --records "$n" --table members -o "$work/others.csv"
+if run lookup lookup --target 2 --other "$work/codes.csv" --compare 0 --replace 1 "$input" -o "$out"; then
+    check "as a hash lookup" "$(hash <"$out")" "$(mawk -F, -v OFS=, 'NR == FNR { sub(/\r$/, ""); m[$1] = $2; next }
+        ($3 in m) { $3 = m[$3] } 1' "$work/codes.csv" "$input" | hash)"
+fi
+if run tailadd tailadd --key 0 --other "$work/others.csv" --other-key 0 "$input" -o "$out"; then
+    check "as a hash join" "$(hash <"$out")" "$(mawk -F, 'NR == FNR { sub(/\r$/, ""); if (!($1 in m)) m[$1] = $0; next }
+        { sub(/\r$/, "") } ($1 in m) { $0 = $0 "," m[$1] } { print $0 "\r" }' "$work/others.csv" "$input" | hash)"
+fi
+rm -f "$work/others.csv" "$work/codes.csv"
+
+"$gen" --pair-set 100 -o "$work/set.cng"
+if run replace replace --pairs "$work/set.cng" --from 0 --to 6 "$input" -o "$out"; then
+    check "records" "$(count "$out")" "$n"
+    check "fields per record" "$(mawk -F, '{ print NF }' "$out" | sort -u | tr '\n' ' ')" \
+        "$(mawk -F, '{ print NF }' "$input" | sort -u | tr '\n' ' ')"
+fi
+
 if [[ "$failures" -ne 0 ]]; then
     echo "$failures failures"
     exit 1
