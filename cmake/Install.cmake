@@ -32,7 +32,7 @@ if(TARGET tesmora)
 endif()
 
 set(TESMORA_MAINTAINER
-    "Tesmora maintainers <maintainers@users.noreply.c-seed-282eaabe.example>"
+    "Tesmora maintainers <tesmora@example.org>"
     CACHE STRING "Maintainer named in the Debian package")
 
 set(CPACK_PACKAGE_NAME tesmora)

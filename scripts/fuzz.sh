@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang, AddressSanitizer and UBSan into
-# build-fuzz and runs each for SECONDS (default 60) from the seed corpus in
+# build-fuzz and runs each for SECONDS (default 60) from the starting inputs in
 # tests/fuzz/corpus, printing libFuzzer's summary line per target. New
 # inputs go to build-fuzz/corpus, findings to build-fuzz/artifacts.
 set -euo pipefail
