@@ -35,18 +35,14 @@ std::string_view LookupReplacement(OtherFileIndex& index, std::string_view value
 }
 
 bool ReplaceByLookup(Document& doc, TextWriter& out, const LookupRequest& r) {
-    File other;
-    if (!OpenOtherFile(doc, r.other, other)) return false;
     OtherFileIndex index;
-    const bool built = index.Build(
-        other, false, [&r](std::string_view record, std::string& key, std::string_view& value) {
-            key = FieldSpan(record, r.compare).value_or("");
-            value = FieldSpan(record, r.replacement).value_or("");
-        });
-    if (!built) {
-        doc.Message(kMsgOpenFailed);
-        return false;
-    }
+    const bool loaded =
+        index.Load(doc, r.other, false,
+                   [&r](std::string_view record, std::string& key, std::string_view& value) {
+                       key = FieldSpan(record, r.compare).value_or("");
+                       value = FieldSpan(record, r.replacement).value_or("");
+                   });
+    if (!loaded) return false;
     std::string scratch, rewritten;
     ProgressStepper progress(doc.Progress(), doc.Stats().records);
     TextReader reader = doc.Records();

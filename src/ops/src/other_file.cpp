@@ -90,6 +90,14 @@ void OtherFileIndex::Grow() {
     }
 }
 
+bool OtherFileIndex::Load(Document& doc, const std::string& path, bool value_is_record,
+                          const Entry& entry) {
+    if (!OpenOtherFile(doc, path, own_)) return false;
+    if (Build(own_, value_is_record, entry)) return true;
+    doc.Message(kMsgOpenFailed);
+    return false;
+}
+
 bool OtherFileIndex::Build(File& file, bool value_is_record, const Entry& entry,
                            std::int64_t held_bytes) {
     file_ = &file;

@@ -26,9 +26,12 @@ Validation ValidateTailAdd(const TailAddRequest& r) {
     return r.other.empty() ? Refuse(kMsgNoOtherFile) : Validation{};
 }
 
-std::string MatchKey(std::string_view record, FieldIndex field, bool remove_spaces) {
+std::string_view MatchKey(std::string_view record, FieldIndex field, bool remove_spaces,
+                          std::string& scratch) {
     const std::string_view key = FieldSpan(record, field).value_or(std::string_view{});
-    return remove_spaces ? RemoveSpaces(key) : std::string(key);
+    if (!remove_spaces) return key;
+    scratch = RemoveSpaces(key);
+    return scratch;
 }
 
 std::string_view FindMatchingRecord(OtherFileIndex& index, std::string_view key,
@@ -38,18 +41,15 @@ std::string_view FindMatchingRecord(OtherFileIndex& index, std::string_view key,
 }
 
 bool AppendMatchingRecords(Document& doc, TextWriter& out, const TailAddRequest& r) {
-    File other;
-    if (!OpenOtherFile(doc, r.other, other)) return false;
     OtherFileIndex index;
-    const bool built = index.Build(
-        other, true, [&r](std::string_view record, std::string& key, std::string_view& value) {
-            key = MatchKey(record, r.other_key_field, r.remove_spaces);
-            value = record;
-        });
-    if (!built) {
-        doc.Message(kMsgOpenFailed);
-        return false;
-    }
+    std::string spaceless;
+    const bool loaded =
+        index.Load(doc, r.other, true,
+                   [&](std::string_view record, std::string& key, std::string_view& value) {
+                       key = MatchKey(record, r.other_key_field, r.remove_spaces, spaceless);
+                       value = record;
+                   });
+    if (!loaded) return false;
     // Only a file already near the field limit can be pushed over it.
     const int most = doc.Stats().most_fields;
     std::string scratch, key, joined;
@@ -60,11 +60,9 @@ bool AppendMatchingRecords(Document& doc, TextWriter& out, const TailAddRequest&
     while (reader.Next(line)) {
         const std::string_view record = line.text;
         std::string_view match;
-        if (index.Size() > 0) {
-            std::string_view k = FieldSpan(record, r.key_field).value_or(std::string_view{});
-            if (r.remove_spaces) k = key = RemoveSpaces(k);
-            match = FindMatchingRecord(index, k, scratch);
-        }
+        if (index.Size() > 0)
+            match = FindMatchingRecord(index, MatchKey(record, r.key_field, r.remove_spaces, key),
+                                       scratch);
         if (match.empty()) {
             out.WriteRecord(record);
         } else {

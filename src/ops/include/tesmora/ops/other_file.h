@@ -36,6 +36,9 @@ class OtherFileIndex {
     // Values larger in all than this stay in the file.
     static constexpr std::int64_t kHeldValueBytes = std::int64_t{64} << 20;
 
+    // A run's other file: OpenOtherFile, then Build over it, the file kept
+    // open for the values left in it; 30003 when it cannot be read.
+    bool Load(Document& doc, const std::string& path, bool value_is_record, const Entry& entry);
     // Reads file from its start; value_is_record: the value is the whole
     // record (then it may stay in the file), else a piece of it.
     bool Build(File& file, bool value_is_record, const Entry& entry,
@@ -56,6 +59,7 @@ class OtherFileIndex {
     Slot* Probe(std::string_view key, std::uint32_t hash);
     void Grow();
 
+    File own_;  // the file Load opened
     File* file_ = nullptr;
     bool values_in_file_ = false;
     std::vector<Slot> slots_;

@@ -27,8 +27,9 @@ void StoreTailAddSettings(ISettingsStore& store, const TailAddRequest& r);
 Validation ValidateTailAdd(const TailAddRequest& r);
 
 // The key a record is compared by: its key field, without full-width and
-// then half-width spaces when they are removed.
-std::string MatchKey(std::string_view record, FieldIndex field, bool remove_spaces);
+// then half-width spaces when they are removed (then held in scratch).
+std::string_view MatchKey(std::string_view record, FieldIndex field, bool remove_spaces,
+                          std::string& scratch);
 
 // The first record of the other file whose key equals key, as it is (its own
 // spaces kept); empty when none does, or when the one that does is empty.
