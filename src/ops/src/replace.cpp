@@ -159,6 +159,32 @@ Validation ValidatePairs(const ReplaceRequest& r, IMessageSink& questions,
 
 namespace {
 
+// Calls hit(i) for every i < n - 1 whose byte pair begins some before-string
+// of two bytes or more (bits: one per pair value), in order, while hit
+// returns true; false when a hit stopped the walk. Eight lookups go without
+// a branch between them: hits are rare.
+template <typename Hit>
+bool ForEachPairHit(const std::array<std::uint64_t, 1024>& bits, std::string_view text, Hit hit) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    auto bit = [&](std::size_t i) {
+        const unsigned key = static_cast<unsigned>(p[i]) << 8 | p[i + 1];
+        return bits[key >> 6] >> (key & 63);
+    };
+    std::size_t i = 0;
+    for (; i + 8 < n; i += 8) {
+        if (!((bit(i) | bit(i + 1) | bit(i + 2) | bit(i + 3) | bit(i + 4) | bit(i + 5) |
+               bit(i + 6) | bit(i + 7)) &
+              1)) [[likely]]
+            continue;
+        for (std::size_t k = i; k < i + 8; ++k)
+            if (bit(k) & 1 && !hit(k)) return false;
+    }
+    for (; i + 1 < n; ++i)
+        if (bit(i) & 1 && !hit(i)) return false;
+    return true;
+}
+
 // Whether a text walked on its own ends where it would inside a longer text:
 // its last character is not a lead byte left waiting for its trail byte.
 bool Closed(std::string_view s) {
@@ -275,21 +301,10 @@ void PairMatcher::Occurring(std::string_view text, int from, std::vector<int>& f
             if (b.size() <= n - i && std::memcmp(p + i, b.data(), b.size()) == 0) note(idx);
         }
     };
-    auto bit = [&](std::size_t i) {
-        const unsigned key = static_cast<unsigned>(p[i]) << 8 | p[i + 1];
-        return pair_bits_[key >> 6] >> (key & 63);
-    };
-    std::size_t i = 0;
-    for (; i + 8 < n; i += 8) {
-        if (!((bit(i) | bit(i + 1) | bit(i + 2) | bit(i + 3) | bit(i + 4) | bit(i + 5) |
-               bit(i + 6) | bit(i + 7)) &
-              1)) [[likely]]
-            continue;
-        for (std::size_t k = i; k < i + 8; ++k)
-            if (bit(k) & 1) try_at(k);
-    }
-    for (; i + 1 < n; ++i)
-        if (bit(i) & 1) try_at(i);
+    ForEachPairHit(pair_bits_, text, [&](std::size_t i) {
+        try_at(i);
+        return true;
+    });
     if (n > 0 && single_[p[n - 1]] >= from) try_at(n - 1);
     std::sort(found.begin(), found.end());
 }
@@ -346,22 +361,13 @@ bool PairMatcher::MatchesAt(std::string_view text, std::size_t i) const {
 std::size_t PairMatcher::FirstMatch(std::string_view text) const {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
-    auto bit = [&](std::size_t i) {
-        const unsigned key = static_cast<unsigned>(p[i]) << 8 | p[i + 1];
-        return pair_bits_[key >> 6] >> (key & 63);
-    };
-    std::size_t i = 0;
-    // Eight lookups without a branch between them: hits are rare.
-    for (; i + 8 < n; i += 8) {
-        if (!((bit(i) | bit(i + 1) | bit(i + 2) | bit(i + 3) | bit(i + 4) | bit(i + 5) |
-               bit(i + 6) | bit(i + 7)) &
-              1)) [[likely]]
-            continue;
-        for (std::size_t k = i; k < i + 8; ++k)
-            if (bit(k) & 1 && MatchesAt(text, k)) return k;
-    }
-    for (; i + 1 < n; ++i)
-        if (bit(i) & 1 && MatchesAt(text, i)) return i;
+    std::size_t found = npos;
+    if (!ForEachPairHit(pair_bits_, text, [&](std::size_t i) {
+            if (!MatchesAt(text, i)) return true;
+            found = i;
+            return false;
+        }))
+        return found;
     return n > 0 && single_[p[n - 1]] >= 0 && MatchesAt(text, n - 1) ? n - 1 : npos;
 }
 
