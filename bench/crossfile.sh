@@ -18,10 +18,7 @@ set -uo pipefail
 RUNS=3
 source "$(dirname "$0")/lib.sh"
 bench_args "2,12p" "$@"
-command -v mawk >/dev/null || {
-    echo "$0: mawk is missing" >&2
-    exit 1
-}
+require_tools mawk
 work=$(mktemp -d "${TMPDIR:-/tmp}/tesmora-crossfile.XXXXXX") || exit 1
 trap 'rm -rf "$work"' EXIT
 

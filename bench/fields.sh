@@ -18,10 +18,7 @@ CACHE_DIR=/tmp/tesmora-bench
 
 source "$(dirname "$0")/lib.sh"
 bench_args "2,9p" "$@"
-command -v mawk >/dev/null || {
-    echo "$0: mawk is missing" >&2
-    exit 1
-}
+require_tools mawk
 
 mkdir -p "$CACHE_DIR" || exit 1
 work=$(mktemp -d "${TMPDIR:-/tmp}/tesmora-fields.XXXXXX") || exit 1

@@ -38,6 +38,17 @@ bench_args() {
     }
 }
 
+# require_tools TOOL...: exits 1 naming the first tool that is not installed.
+require_tools() {
+    local tool
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null || {
+            echo "$0: $tool is missing" >&2
+            exit 1
+        }
+    done
+}
+
 # bench_input GEN RECORDS [STREAM]: sets `input` to a cached member list of RECORDS
 # records made by tesmora-gen. The name carries a fingerprint of the generator's
 # output, so a changed generator never reuses a stale file.

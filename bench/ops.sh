@@ -21,12 +21,7 @@ CACHE_DIR=/tmp/tesmora-bench
 
 source "$(dirname "$0")/lib.sh"
 bench_args "2,13p" "$@"
-for tool in mawk sort grep cmp; do
-    command -v "$tool" >/dev/null || {
-        echo "$0: $tool is missing" >&2
-        exit 1
-    }
-done
+require_tools mawk sort grep cmp
 
 mkdir -p "$CACHE_DIR" || exit 1
 work=$(mktemp -d "${TMPDIR:-/tmp}/tesmora-ops.XXXXXX") || exit 1

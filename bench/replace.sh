@@ -22,12 +22,7 @@ CACHE_DIR=/tmp/tesmora-bench
 
 source "$(dirname "$0")/lib.sh"
 bench_args "2,15p" "$@"
-for tool in perl sed cmp diff; do
-    command -v "$tool" >/dev/null || {
-        echo "$0: $tool is missing" >&2
-        exit 1
-    }
-done
+require_tools perl sed cmp diff
 
 mkdir -p "$CACHE_DIR" || exit 1
 work=$(mktemp -d "${TMPDIR:-/tmp}/tesmora-replace.XXXXXX") || exit 1

@@ -63,14 +63,8 @@ if [[ ! -x "$timer" ]]; then
     echo "$0: $timer is missing (Debian/Ubuntu package: time)" >&2
     exit 1
 fi
-for tool in mawk wc cat; do
-    command -v "$tool" >/dev/null || {
-        echo "$0: $tool is missing" >&2
-        exit 1
-    }
-done
-
 source "$(dirname "$0")/lib.sh"
+require_tools mawk wc cat
 BENCH_CACHE_DIR=$CACHE_DIR bench_input "$gen" "$records" "$STREAM"
 
 scratch=$(mktemp -d "$CACHE_DIR/run.XXXXXX") || exit 1

@@ -17,12 +17,7 @@ set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 bench_args "2,11p" "$@"
 [[ "$#" -ge 2 ]] || records=5000000
-for tool in mawk sort md5sum cut; do
-    command -v "$tool" >/dev/null || {
-        echo "$0: $tool is missing" >&2
-        exit 1
-    }
-done
+require_tools mawk sort md5sum cut
 export LC_ALL=C
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tesmora-soak.XXXXXX") || exit 1
