@@ -3,6 +3,7 @@
 // question is answered through the messages interface.
 #include <QAction>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,6 +15,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextDocument>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QWheelEvent>
@@ -564,8 +566,11 @@ class FrameTest : public QObject {
 
     void AnOperationButtonIsOneLine() {
         int runs = 0;
-        QAction* sort = Frame().AddOperation(ID_SORT_SHORI, [&runs] { ++runs; });
-        QAction* dups = Frame().AddOperation(ID_JUUFUKU_SHORI, [] {});
+        const QString icon = QStringLiteral(":/icons/sort.svg");
+        QAction* sort = Frame().AddOperation(
+            ID_SORT_SHORI, [&runs] { ++runs; }, icon);
+        QAction* dups = Frame().AddOperation(
+            ID_JUUFUKU_SHORI, [] {}, icon);
         RibbonPanel* panel = Frame().Ribbon()->Panels().value(1);
         QCOMPARE(panel->Title(), QStringLiteral("テキスト処理"));
         QVERIFY(!panel->isHidden());
@@ -628,6 +633,89 @@ class FrameTest : public QObject {
         QVERIFY(ribbon.sizeHint().height() < full);
         ribbon.SetMinimized(false);
         QCOMPARE(ribbon.sizeHint().height(), full);
+    }
+
+    // Alt, a panel's key (or the tab's), then a control's key runs the control.
+    void KeyTipsReachEveryCommand() {
+        Frame().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&Frame()));
+        CRibbonBar& ribbon = *Frame().Ribbon();
+        QWidget* view = Frame().View();
+        QStringList opened;
+        QTimer closer;  // takes each dialog down as it opens
+        connect(&closer, &QTimer::timeout, [&opened] {
+            if (auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                opened.append(
+                    QString::fromLatin1(dlg->metaObject()->className()).section("::", -1));
+                dlg->reject();
+            }
+        });
+        closer.start(5);
+        auto type = [view](const char* keys) {
+            QTest::keyClick(view, Qt::Key_Alt);
+            for (const char* k = keys; *k; ++k) QTest::keyClick(view, static_cast<Qt::Key>(*k));
+        };
+        QTest::keyClick(view, Qt::Key_Alt);
+        QStringList top = ribbon.ShownKeyTips();
+        top.sort();
+        QCOMPARE(top.join(u' '), QStringLiteral("1 2 3 4 5 B C F H P Y"));
+        QTest::keyClick(view, Qt::Key_Alt);
+        QCOMPARE(ribbon.KeyTipLevel(), 0);
+
+        struct Case {
+            const std::string* file;
+            const char* keys;
+            const char* dialog;
+        };
+        const Case cases[] = {
+            {&kCsv, "CX", "CCsvToTxt"},     {&kCsv, "CS", "CSortDlg"},
+            {&kCsv, "HS", "CSortDlg"},      {&kCsv, "CJ", "CDblDel"},
+            {&kCsv, "CE", "CLineDel"},      {&kCsv, "CL", "CFieldLen"},
+            {&kCsv, "CA", "CTailAdd"},      {&kCsv, "CO", "CCodeCng"},
+            {&kCsv, "CW", "CCharCng"},      {&kCsv, "P", "CPropertyDlg"},
+            {&kFixed, "CR", "CLineLength"}, {&kFixed, "HE", "CLineDel"},
+            {&kFixed, "CV", "CTxtToCsv"},  // after Alt B M below
+        };
+        const std::string* current = nullptr;
+        for (const Case& c : cases) {
+            if (c.file != current) {
+                messages_.Answer(30002, kIdNo);
+                if (Doc().IsOpen()) Action(ID_FILE_CLOSE)->trigger();
+                QVERIFY(Open(scratch_->Write(c.file == &kCsv ? "k.csv" : "k.txt", *c.file)));
+                current = c.file;
+                if (c.file == &kFixed) {
+                    type("BM");  // the split mode's check box
+                    QTRY_VERIFY(Doc().View().split_mode);
+                }
+            }
+            opened.clear();
+            type(c.keys);
+            QTRY_COMPARE(opened, QStringList{QString::fromLatin1(c.dialog)});
+            QCOMPARE(ribbon.KeyTipLevel(), 0);
+        }
+
+        // A disabled control's key keeps the tips; Esc goes back a level.
+        opened.clear();
+        type("CX");  // CSV to TXT, off for fixed-width text
+        QCOMPARE(ribbon.KeyTipLevel(), 2);
+        QTest::keyClick(view, Qt::Key_Escape);
+        QCOMPARE(ribbon.KeyTipLevel(), 1);
+        QTest::keyClick(view, Qt::Key_Escape);
+        QCOMPARE(ribbon.KeyTipLevel(), 0);
+        QVERIFY(opened.isEmpty());
+        // The ruler's fixed key, and a folded ribbon that folds again after.
+        const bool ruler = Action(ID_DSP_KETA)->isChecked();
+        type("BB");
+        QTRY_COMPARE(Action(ID_DSP_KETA)->isChecked(), !ruler);
+        ribbon.SetMinimized(true);
+        opened.clear();
+        type("CR");
+        QTRY_COMPARE(opened, QStringList{QStringLiteral("CLineLength")});
+        QTRY_VERIFY(ribbon.IsMinimized());
+        // Alt held with F opens the application menu at once.
+        QTest::keyClick(view, Qt::Key_F, Qt::AltModifier);
+        QTRY_VERIFY(ribbon.ApplicationMenu()->isVisible());
+        ribbon.ApplicationMenu()->hide();
     }
 };
 

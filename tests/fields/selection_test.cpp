@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "tesmora/document/messages.h"
 #include "tesmora/ops/field_edit.h"
 
 namespace tesmora {
@@ -118,7 +119,7 @@ TEST(ContextMenuTest, PopupsHoldTheirItemsInOrder) {
     for (const MenuItem& item : PopupItems(FieldPopup::Selection)) ids.push_back(item.id);
     EXPECT_EQ(ids,
               (std::vector<int>{33819, 0, 33821, 33820, 0, 33823, 33824, 33825, 0, 33818, 33829}));
-    EXPECT_STREQ(PopupItems(FieldPopup::Selection)[5].text,
+    EXPECT_STREQ(MessageText(PopupItems(FieldPopup::Selection)[5].id),
                  "貼り付け(&P)\t[このフィールドに上書き]");
 }
 

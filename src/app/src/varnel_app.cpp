@@ -146,13 +146,26 @@ void CVarnelApp::AddOperations() {
         },
         QStringLiteral(":/icons/txt_to_csv.svg"));
     f.AddOperationSeparator();
-    f.AddOperation(ID_SORT_SHORI, [&d, &f] { RunDialog<CSortDlg>(d, f); });
-    f.AddOperation(ID_JUUFUKU_SHORI, [&d, &f] { RunDialog<CDblDel>(d, f); });
-    f.AddOperation(ID_JOUKEN_SHORI, [&d, &f] { RunDialog<CLineDel>(d, f); });
-    f.AddOperation(ID_LINE_SHORI, [&d, &f] { RunDialog<CLineLength>(d, f); });
-    f.AddOperation(ID_FIELD_LEN_SHORI, [&d, &f] { RunDialog<CFieldLen>(d, f); });
-    f.AddOperation(ID_FIELD_JOIN_SHORI, [&d, &f] { RunDialog<CTailAdd>(d, f); });
-    f.AddOperation(ID_CODE_SHORI, [&d, &f] { RunDialog<CCodeCng>(d, f); });
+    f.AddOperation(
+        ID_SORT_SHORI, [&d, &f] { RunDialog<CSortDlg>(d, f); }, QStringLiteral(":/icons/sort.svg"));
+    f.AddOperation(
+        ID_JUUFUKU_SHORI, [&d, &f] { RunDialog<CDblDel>(d, f); },
+        QStringLiteral(":/icons/duplicates.svg"));
+    f.AddOperation(
+        ID_JOUKEN_SHORI, [&d, &f] { RunDialog<CLineDel>(d, f); },
+        QStringLiteral(":/icons/line_delete.svg"));
+    f.AddOperation(
+        ID_LINE_SHORI, [&d, &f] { RunDialog<CLineLength>(d, f); },
+        QStringLiteral(":/icons/record_length.svg"));
+    f.AddOperation(
+        ID_FIELD_LEN_SHORI, [&d, &f] { RunDialog<CFieldLen>(d, f); },
+        QStringLiteral(":/icons/field_length.svg"));
+    f.AddOperation(
+        ID_FIELD_JOIN_SHORI, [&d, &f] { RunDialog<CTailAdd>(d, f); },
+        QStringLiteral(":/icons/tail_add.svg"));
+    f.AddOperation(
+        ID_CODE_SHORI, [&d, &f] { RunDialog<CCodeCng>(d, f); },
+        QStringLiteral(":/icons/lookup.svg"));
     f.AddOperation(
         ID_MULTI_SHORI, [&d, &f] { RunDialog<CCharCng>(d, f); },
         QStringLiteral(":/icons/replace.svg"));

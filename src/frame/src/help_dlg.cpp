@@ -74,10 +74,8 @@ CHelpDlg::CHelpDlg(const QString& title, QWidget* parent) : QDialog(parent) {
     connect(page_, &QSpinBox::valueChanged, this, [this](int page) { ShowPage(page - 1); });
     connect(first, &QToolButton::clicked, this, [this] { ShowPage(0); });
     connect(last, &QToolButton::clicked, this, [this] { ShowPage(pdf_->pageCount() - 1); });
-    connect(back, &QToolButton::clicked, this,
-            [this, nav] { ShowPage(nav->currentPage() - 1); });
-    connect(next, &QToolButton::clicked, this,
-            [this, nav] { ShowPage(nav->currentPage() + 1); });
+    connect(back, &QToolButton::clicked, this, [this, nav] { ShowPage(nav->currentPage() - 1); });
+    connect(next, &QToolButton::clicked, this, [this, nav] { ShowPage(nav->currentPage() + 1); });
     auto zoom = [this](qreal factor) {
         view_->setZoomMode(QPdfView::ZoomMode::Custom);
         view_->setZoomFactor(std::clamp(view_->zoomFactor() * factor, 0.25, 8.0));

@@ -145,10 +145,11 @@ void CMainFrame::BuildRibbon() {
     for (QAction* a : {open, save, save_as, close_file, undo}) ribbon_->AddQuickAccess(a);
     // The document properties button (ID_PROPERTY) joins the manual here,
     // through AddTabRowCommand.
-    ribbon_->AddTabRowButton(help);
+    ribbon_->SetKeyTip(ribbon_->AddTabRowButton(help), KeyTipOf(ID_HELP_DSP));
 
-    view_panel_ = ribbon_->AddPanel(QStringLiteral("表示"));
-    view_panel_->AddLargeButton(undo, QStringLiteral("元に戻す"));
+    view_panel_ = ribbon_->AddPanel(QStringLiteral("表示"), QStringLiteral("B"));
+    view_panel_->SetControlKeyTip(view_panel_->AddLargeButton(undo, QStringLiteral("元に戻す")),
+                                  KeyTipOf(ID_EDIT_UNDO));
     QVBoxLayout* font_column = view_panel_->AddColumn();
     auto* font_row = new QHBoxLayout;
     auto* font_label = new QLabel(QStringLiteral("フォント"), view_panel_);
@@ -173,17 +174,20 @@ void CMainFrame::BuildRibbon() {
     font_row->addWidget(font_box_);
     font_column->addLayout(font_row);
     view_panel_->NoteControl();
+    view_panel_->SetControlKeyTip(font_box_, KeyTipOf(ID_COMBO1));
     view_panel_->AddSeparator();
     QVBoxLayout* checks = view_panel_->AddColumn();
     for (QAction* a : {ruler, numbers, split}) {
-        checks->addWidget(new ActionCheckBox(a, view_panel_));
+        auto* box = new ActionCheckBox(a, view_panel_);
+        checks->addWidget(box);
         view_panel_->NoteControl();
+        view_panel_->SetControlKeyTip(box, KeyTipOf(a->data().toInt()));
     }
 
     // The operations join this panel one AddOperation each, in the order
     // CSV⇒TXT, TXT⇒CSV, separator, sort, duplicates, condition, record length,
     // field length, append, lookup replacement, multiple replacement.
-    text_panel_ = ribbon_->AddPanel(QStringLiteral("テキスト処理"));
+    text_panel_ = ribbon_->AddPanel(QStringLiteral("テキスト処理"), QStringLiteral("C"));
     ribbon_->RefreshPanels();
     RefreshRecentFiles();
 }
@@ -191,7 +195,9 @@ void CMainFrame::BuildRibbon() {
 QAction* CMainFrame::AddOperation(int id, std::function<void()> run, const QString& icon) {
     QAction* action = AddCommand(id, std::move(run), icon);
     const CommandInfo* info = FindCommand(id);
-    text_panel_->AddLargeButton(action, QString::fromUtf8(info ? info->label : ""));
+    text_panel_->SetControlKeyTip(
+        text_panel_->AddLargeButton(action, QString::fromUtf8(info ? info->label : "")),
+        KeyTipOf(id));
     ribbon_->RefreshPanels();
     UpdateCommandUI();
     return action;
@@ -203,7 +209,7 @@ void CMainFrame::AddOperationSeparator() {
 
 QAction* CMainFrame::AddTabRowCommand(int id, std::function<void()> run, const QString& icon) {
     QAction* action = AddCommand(id, std::move(run), icon);
-    ribbon_->AddTabRowButton(action, 0);
+    ribbon_->SetKeyTip(ribbon_->AddTabRowButton(action, 0), KeyTipOf(id));
     UpdateCommandUI();
     return action;
 }

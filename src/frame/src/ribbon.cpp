@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -10,7 +11,9 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tesmora::desktop {
 namespace {
@@ -128,7 +131,13 @@ static QFrame* MakeRule(QWidget* parent, QFrame::Shape shape = QFrame::VLine) {
     return line;
 }
 
-void RibbonPanel::AddSeparator() { content_->addWidget(MakeRule(this)); }
+void RibbonPanel::AddSeparator() {
+    content_->addWidget(MakeRule(this));
+}
+
+void RibbonPanel::SetControlKeyTip(QWidget* control, const QString& key) {
+    if (!key.isEmpty()) tips_.append({control, key});
+}
 
 void RibbonPanel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
@@ -310,7 +319,6 @@ CRibbonBar::CRibbonBar(QWidget* parent)
     tabs->setSpacing(2);
     app_button_->setText(QStringLiteral("ファイル"));
     app_button_->setToolTip(QStringLiteral("ファイル (Alt+F)"));
-    app_button_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F));
     app_button_->setAutoRaise(false);
     app_button_->setFocusPolicy(Qt::NoFocus);
     app_button_->setCursor(Qt::PointingHandCursor);
@@ -339,6 +347,11 @@ CRibbonBar::CRibbonBar(QWidget* parent)
     outer->addWidget(panel_area_);
 
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+
+    SetKeyTip(app_button_, QStringLiteral("F"));
+    SetKeyTip(tab_, QStringLiteral("H"));
+    // Alt and the typed keys are seen whichever control has the focus.
+    qApp->installEventFilter(this);
 }
 
 QString CRibbonBar::TabTitle() const {
@@ -353,9 +366,12 @@ void CRibbonBar::AddQuickAccess(QAction* action) {
     button->setIconSize(QSize(kSmallIcon, kSmallIcon));
     button->setAutoRaise(true);
     quick_->insertWidget(quick_->count() - 1, button);
+    // Numbered in their order, as the quick access toolbar's keys are.
+    const int number = quick_->count() - 1;
+    if (number <= 9) SetKeyTip(button, QString::number(number));
 }
 
-void CRibbonBar::AddTabRowButton(QAction* action, int index) {
+QToolButton* CRibbonBar::AddTabRowButton(QAction* action, int index) {
     auto* button = new QToolButton(this);
     button->setDefaultAction(action);
     button->setFocusPolicy(Qt::NoFocus);
@@ -363,10 +379,13 @@ void CRibbonBar::AddTabRowButton(QAction* action, int index) {
     button->setIconSize(QSize(kSmallIcon, kSmallIcon));
     button->setAutoRaise(true);
     tab_row_right_->insertWidget(index, button);
+    return button;
 }
 
-RibbonPanel* CRibbonBar::AddPanel(const QString& title) {
+RibbonPanel* CRibbonBar::AddPanel(const QString& title, const QString& key) {
     auto* panel = new RibbonPanel(title, panel_area_);
+    panel->SetKeyTip(key);
+    SetKeyTip(panel, key);
     panel_layout_->insertWidget(panel_layout_->count() - 1, panel);
     panels_.append(panel);
     return panel;
@@ -388,7 +407,206 @@ bool CRibbonBar::eventFilter(QObject* watched, QEvent* event) {
         SetMinimized(!minimized_);
         return true;
     }
+    // Only what happens in this window: dialogs and popups keep their keys.
+    auto* widget = qobject_cast<QWidget*>(watched);
+    const bool here = widget && widget->window() == window();
+    switch (event->type()) {
+        case QEvent::ShortcutOverride:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            if (here) return KeyTipKey(static_cast<QKeyEvent*>(event));
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+            alt_alone_ = false;
+            if (level_ > 0) HideKeyTips();
+            break;
+        case QEvent::WindowDeactivate:
+        case QEvent::Resize:
+        case QEvent::Hide:
+            if (watched == window()) {
+                alt_alone_ = false;
+                if (level_ > 0) HideKeyTips();
+            }
+            break;
+        default:
+            break;
+    }
     return QFrame::eventFilter(watched, event);
+}
+
+// ---- key tips ----
+
+void CRibbonBar::SetKeyTip(QWidget* control, const QString& key) {
+    if (!key.isEmpty()) top_tips_.append({control, key});
+}
+
+QList<KeyTip> CRibbonBar::CurrentKeyTips() const {
+    QList<KeyTip> tips;
+    if (level_ == 1) {
+        tips = top_tips_;
+    } else if (level_ == 2) {
+        for (RibbonPanel* panel : panels_)
+            if (!scope_ || panel == scope_) tips.append(panel->ControlKeyTips());
+    }
+    QList<KeyTip> shown;
+    for (const KeyTip& tip : tips)
+        if (Reachable(tip)) shown.append(tip);
+    return shown;
+}
+
+// A panel's key works while the ribbon is folded; a control's while it shows.
+bool CRibbonBar::Reachable(const KeyTip& tip) const {
+    if (!tip.control) return false;
+    if (auto* panel = qobject_cast<RibbonPanel*>(tip.control.data())) return !panel->IsEmpty();
+    return tip.control->isVisibleTo(window());
+}
+
+QStringList CRibbonBar::ShownKeyTips() const {
+    QStringList keys;
+    if (level_ > 0)
+        for (const KeyTip& tip : CurrentKeyTips()) keys.append(tip.key);
+    return keys;
+}
+
+void CRibbonBar::ShowKeyTips(int level, RibbonPanel* scope) {
+    for (QLabel* label : tip_labels_) label->deleteLater();
+    tip_labels_.clear();
+    if (level == 2 && minimized_) {
+        // The controls must show to be typed; folded again afterwards.
+        SetMinimized(false);
+        restore_minimized_ = true;
+        window()->layout()->activate();
+    }
+    level_ = level;
+    scope_ = scope;
+    QWidget* top = window();
+    for (const KeyTip& tip : CurrentKeyTips()) {
+        auto* label = new QLabel(tip.key, top);
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        label->setAlignment(Qt::AlignCenter);
+        label->setStyleSheet(QStringLiteral(
+            "QLabel { background: #fdfdf3; color: #1e1e1e; border: 1px solid #6b6b6b;"
+            " border-radius: 2px; padding: 0px 3px; }"
+            "QLabel:disabled { color: #9a9a9a; border-color: #b0b0b0; }"));
+        label->setEnabled(tip.control->isEnabled());
+        label->adjustSize();
+        label->resize(std::max(label->width(), label->height()), label->height());
+        // Buttons and panels: under the middle, over the bottom edge; the
+        // stacked check boxes: over their boxes.
+        // A folded ribbon's panels: under the tab.
+        QWidget* anchor = tip.control->isVisibleTo(top) ? tip.control.data() : tab_;
+        const QRect r(anchor->mapTo(top, QPoint(0, 0)), anchor->size());
+        const bool small = qobject_cast<QCheckBox*>(tip.control.data()) != nullptr;
+        QPoint at =
+            small ? QPoint(r.left(), r.center().y() - label->height() / 2)
+                  : QPoint(r.center().x() - label->width() / 2, r.bottom() - label->height() / 3);
+        at.setX(std::clamp(at.x(), 0, std::max(0, top->width() - label->width())));
+        at.setY(std::clamp(at.y(), 0, std::max(0, top->height() - label->height())));
+        label->move(at);
+        label->show();
+        label->raise();
+        tip_labels_.append(label);
+    }
+}
+
+void CRibbonBar::HideKeyTips() {
+    for (QLabel* label : tip_labels_) label->deleteLater();
+    tip_labels_.clear();
+    level_ = 0;
+    scope_ = nullptr;
+    if (restore_minimized_) SetMinimized(true);
+    restore_minimized_ = false;
+}
+
+void CRibbonBar::RunKeyTip(const KeyTip& tip) {
+    QWidget* control = tip.control;
+    if (control == tab_) return ShowKeyTips(2);
+    if (auto* panel = qobject_cast<RibbonPanel*>(control)) return ShowKeyTips(2, panel);
+    const bool refold = restore_minimized_;
+    restore_minimized_ = false;
+    HideKeyTips();
+    // Run after this key's own handling, so that a dialog's event loop does
+    // not start inside the event filter.
+    QTimer::singleShot(0, control, [this, control, refold] {
+        if (auto* combo = qobject_cast<QComboBox*>(control)) {
+            combo->setFocus();
+            combo->showPopup();
+            return;  // stays unfolded while its list is open
+        }
+        if (auto* button = qobject_cast<QAbstractButton*>(control)) button->click();
+        if (refold) SetMinimized(true);
+    });
+}
+
+bool CRibbonBar::KeyTipKey(QKeyEvent* event) {
+    const int key = event->key();
+    const bool modifier = key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Meta;
+    if (event->type() == QEvent::ShortcutOverride) {
+        // While the tips show, typed keys are theirs, not shortcuts.
+        if (level_ == 0) return false;
+        event->accept();
+        return true;
+    }
+    if (event->type() == QEvent::KeyRelease) {
+        if (key == Qt::Key_Alt && !event->isAutoRepeat() && alt_alone_) {
+            alt_alone_ = false;
+            if (level_ > 0) {
+                HideKeyTips();
+            } else {
+                ShowKeyTips(1);
+            }
+            return true;
+        }
+        return level_ > 0;
+    }
+    if (key == Qt::Key_Alt) {
+        if (!event->isAutoRepeat()) alt_alone_ = true;
+        return level_ > 0;
+    }
+    if (!modifier) alt_alone_ = false;
+    // The typed key as a tip's text: a letter or a digit, whatever the layout.
+    QString typed;
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
+        typed = QChar(key);
+    auto find = [this, &typed](const QList<KeyTip>& tips) -> const KeyTip* {
+        for (const KeyTip& tip : tips)
+            if (!typed.isEmpty() && tip.key == typed && Reachable(tip))
+                return &tip;
+        return nullptr;
+    };
+    if (level_ == 0) {
+        if (key == Qt::Key_F10 && event->modifiers() == Qt::NoModifier) {
+            ShowKeyTips(1);
+            return true;
+        }
+        if (event->modifiers() == Qt::AltModifier) {
+            if (const KeyTip* tip = find(top_tips_)) {
+                if (tip->control->isEnabled()) RunKeyTip(*tip);
+                return true;
+            }
+        }
+        return false;
+    }
+    if (modifier) return true;
+    if (key == Qt::Key_Escape) {
+        if (level_ == 2) {
+            HideKeyTips();
+            ShowKeyTips(1);
+        } else {
+            HideKeyTips();
+        }
+        return true;
+    }
+    const QList<KeyTip> tips = CurrentKeyTips();
+    if (const KeyTip* tip = find(tips); tip && tip->control->isEnabled()) {
+        const KeyTip chosen = *tip;
+        RunKeyTip(chosen);
+    } else {
+        QApplication::beep();
+    }
+    return true;
 }
 
 void CRibbonBar::paintEvent(QPaintEvent*) {

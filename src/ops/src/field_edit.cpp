@@ -341,22 +341,22 @@ FieldIndex FieldAtCell(Document& doc, int columns, int row) {
 namespace {
 
 constexpr std::array<MenuItem, 2> kNoSelectionItems{{
-    {kCmdFieldSelect, "このフィールドを選択(&S)"},
-    {kCmdSelectNone, "すべての選択を解除(&A)"},
+    {kCmdFieldSelect},
+    {kCmdSelectNone},
 }};
 
 constexpr std::array<MenuItem, 11> kSelectionItems{{
-    {kCmdFieldUnselect, "このフィールドの選択解除(&K)"},
-    {0, ""},
-    {kCmdFieldCut, "このフィールドを切り取り(&T)"},
-    {kCmdFieldCopy, "このフィールドをコピー(&C)"},
-    {0, ""},
-    {kCmdPasteOver, "貼り付け(&P)\t[このフィールドに上書き]"},
-    {kCmdPasteLeft, "貼り付け(&L)\t[このフィールドの左に挿入]"},
-    {kCmdPasteRight, "貼り付け(&R)\t[このフィールドの右に挿入]"},
-    {0, ""},
-    {kCmdFieldDelete, "このフィールドを削除(&D)"},
-    {kCmdDeleteRange, "選択開始・選択終了フィード間を削除(&H)"},
+    {kCmdFieldUnselect},
+    {0},
+    {kCmdFieldCut},
+    {kCmdFieldCopy},
+    {0},
+    {kCmdPasteOver},
+    {kCmdPasteLeft},
+    {kCmdPasteRight},
+    {0},
+    {kCmdFieldDelete},
+    {kCmdDeleteRange},
 }};
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include <limits>
 #include <vector>
 
+#include "tesmora/document/messages.h"
 #include "tesmora/document/record_index.h"
 #include "tesmora/ops/field_edit.h"
 #include "tesmora/view/codepage.h"
@@ -758,7 +759,7 @@ void CChildView::ShowFieldMenu(const QPoint& global) {
             menu.addSeparator();
             continue;
         }
-        QAction* action = menu.addAction(QString::fromUtf8(item.text));
+        QAction* action = menu.addAction(QString::fromUtf8(MessageText(item.id)));
         action->setData(item.id);
         action->setEnabled(IsCommandEnabled(state, item.id));
     }

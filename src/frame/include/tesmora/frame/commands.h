@@ -3,6 +3,7 @@
 // that enables it. Tooltips come from the string table entry of the same
 // number ("description\ntitle").
 #include <QString>
+#include <span>
 
 namespace tesmora {
 class Document;
@@ -51,10 +52,17 @@ struct CommandInfo {
     int id;
     EnableRule rule;
     const char* label;  // UTF-8; in a large button a space breaks the line
+    // The key that runs it once the key tips of its panel show (Alt, then
+    // the panel's key); nullptr when it has none.
+    const char* keytip = nullptr;
 };
 
 // nullptr for an unknown id.
 const CommandInfo* FindCommand(int id);
+// Every command of the table, in its order.
+std::span<const CommandInfo> Commands();
+// The command's key tip; empty when it has none.
+QString KeyTipOf(int id);
 
 // The two parts of a command's string-table prompt.
 struct CommandPrompt {

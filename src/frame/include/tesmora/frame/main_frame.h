@@ -63,9 +63,9 @@ class CMainFrame : public QMainWindow {
 
     // An operation of the "テキスト処理" panel: a large button labelled from the
     // command table, enabled by its rule, e.g.
-    //   AddOperation(ID_SORT_SHORI, [this] { CSortDlg(doc_, *view_, this).exec(); });
-    QAction* AddOperation(int id, std::function<void()> run,
-                          const QString& icon = QStringLiteral(":/icons/operation.svg"));
+    //   AddOperation(ID_SORT_SHORI, [this] { CSortDlg(doc_, *view_, this).exec(); },
+    //                QStringLiteral(":/icons/sort.svg"));
+    QAction* AddOperation(int id, std::function<void()> run, const QString& icon);
     // A separator after the operations added so far.
     void AddOperationSeparator();
 

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QList>
+#include <QPointer>
 #include <QStringList>
 #include <QToolButton>
 
@@ -14,8 +15,15 @@ class QHBoxLayout;
 class QVBoxLayout;
 class QLabel;
 class QGridLayout;
+class QKeyEvent;
 
 namespace tesmora::desktop {
+
+// A key that runs a control while the ribbon shows its key tips.
+struct KeyTip {
+    QPointer<QWidget> control;
+    QString key;
+};
 
 // A check box that shows a checkable action and triggers it when clicked.
 class ActionCheckBox : public QCheckBox {
@@ -47,6 +55,13 @@ class RibbonPanel : public QFrame {
     bool IsEmpty() const { return controls_ == 0; }
     void NoteControl() { ++controls_; }
 
+    // The panel's own key (shown with the tab's keys) and the keys of its
+    // controls (shown once the panel's key or the tab's key is typed).
+    void SetKeyTip(const QString& key) { key_ = key; }
+    QString KeyTipKey() const { return key_; }
+    void SetControlKeyTip(QWidget* control, const QString& key);
+    const QList<KeyTip>& ControlKeyTips() const { return tips_; }
+
   protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -55,6 +70,8 @@ class RibbonPanel : public QFrame {
     QHBoxLayout* content_;
     QLabel* caption_;
     int controls_ = 0;
+    QString key_;
+    QList<KeyTip> tips_;
 };
 
 // The application button's menu: the file commands at the left, the recent
@@ -101,8 +118,8 @@ class CRibbonBar : public QFrame {
     void AddQuickAccess(QAction* action);
     // Small image buttons at the right end of the tab row; index is the place
     // among them (-1: after the others).
-    void AddTabRowButton(QAction* action, int index = -1);
-    RibbonPanel* AddPanel(const QString& title);
+    QToolButton* AddTabRowButton(QAction* action, int index = -1);
+    RibbonPanel* AddPanel(const QString& title, const QString& key = {});
     QList<RibbonPanel*> Panels() const { return panels_; }
     // Shows the panels that hold controls; call after adding controls.
     void RefreshPanels();
@@ -110,11 +127,29 @@ class CRibbonBar : public QFrame {
     void SetMinimized(bool on);
     bool IsMinimized() const { return minimized_; }
 
+    // Key tips. Alt pressed and released alone (or F10) shows the first
+    // level: the application button, the quick access buttons, the tab, the
+    // panels and the tab row buttons. The key of a panel shows the keys of
+    // its controls, the tab's key those of all panels. Typing a key runs its
+    // control, Esc goes back one level, Alt, a click or leaving the window
+    // hides them. Alt held with a first-level key runs it at once.
+    void SetKeyTip(QWidget* control, const QString& key);
+    int KeyTipLevel() const { return level_; }
+    // The keys shown now, in the order of the controls.
+    QStringList ShownKeyTips() const;
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    QList<KeyTip> CurrentKeyTips() const;
+    bool Reachable(const KeyTip& tip) const;
+    void ShowKeyTips(int level, RibbonPanel* scope = nullptr);
+    void HideKeyTips();
+    bool KeyTipKey(QKeyEvent* event);
+    void RunKeyTip(const KeyTip& tip);
+
     QHBoxLayout* quick_;
     QHBoxLayout* tab_row_right_;
     QToolButton* app_button_;
@@ -124,6 +159,12 @@ class CRibbonBar : public QFrame {
     QHBoxLayout* panel_layout_;
     QList<RibbonPanel*> panels_;
     bool minimized_ = false;
+    QList<KeyTip> top_tips_;
+    int level_ = 0;                 // 0: no key tips shown
+    RibbonPanel* scope_ = nullptr;  // level 2: the panel, or nullptr for all
+    bool alt_alone_ = false;
+    bool restore_minimized_ = false;
+    QList<QLabel*> tip_labels_;
 };
 
 }  // namespace tesmora::desktop

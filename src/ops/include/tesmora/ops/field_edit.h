@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "tesmora/document/document.h"
+#include "tesmora/document/message_ids.h"
 #include "tesmora/document/types.h"
 
 namespace tesmora {
@@ -102,22 +103,23 @@ FieldIndex FieldAtCell(Document& doc, int columns, int row);
 
 // ---- context menu (menu resource 144) ----
 
-inline constexpr int kCmdFieldSelect = 33813;
-inline constexpr int kCmdSelectNone = 33827;
-inline constexpr int kCmdFieldUnselect = 33819;
-inline constexpr int kCmdFieldCut = 33821;
-inline constexpr int kCmdFieldCopy = 33820;
-inline constexpr int kCmdPasteOver = 33823;
-inline constexpr int kCmdPasteLeft = 33824;
-inline constexpr int kCmdPasteRight = 33825;
-inline constexpr int kCmdFieldDelete = 33818;
-inline constexpr int kCmdDeleteRange = 33829;
+inline constexpr int kCmdFieldSelect = kMsgMenuFieldSelect;
+inline constexpr int kCmdSelectNone = kMsgMenuSelectNone;
+inline constexpr int kCmdFieldUnselect = kMsgMenuFieldUnselect;
+inline constexpr int kCmdFieldCut = kMsgMenuFieldCut;
+inline constexpr int kCmdFieldCopy = kMsgMenuFieldCopy;
+inline constexpr int kCmdPasteOver = kMsgMenuPasteOver;
+inline constexpr int kCmdPasteLeft = kMsgMenuPasteLeft;
+inline constexpr int kCmdPasteRight = kMsgMenuPasteRight;
+inline constexpr int kCmdFieldDelete = kMsgMenuFieldDelete;
+inline constexpr int kCmdDeleteRange = kMsgMenuDeleteRange;
 
 enum class FieldPopup { NoSelection = 0, Selection = 1 };
 
+// A context-menu item; its label is the string-table text of its id
+// (MessageText, "\t" before the accelerator hint).
 struct MenuItem {
-    int id;            // 0 for a separator
-    const char* text;  // UTF-8 label, "\t" before the accelerator hint
+    int id;  // 0 for a separator
 };
 
 // Popup "sel" when the menu field is the selection start or end, else "nosel".
