@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QLockFile>
 #include <QScreen>
+#include <QStyle>
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -28,6 +29,7 @@
 #include "tesmora/frame/recent_files.h"
 #include "tesmora/frame/status_bar.h"
 #include "tesmora/view/child_view.h"
+#include "tesmora/view/on_screen.h"
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -202,10 +204,15 @@ bool CVarnelApp::InitInstance(const QStringList& files) {
     AddOperations();
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        // Room for the title bar, which the window system adds once shown; a
+        // small screen must not lose the status bar below its edge.
         const QRect area = screen->availableGeometry();
-        frame_->resize(std::max(800, area.width() * 3 / 4), std::max(600, area.height() * 3 / 4));
+        const int title = 2 * frame_->style()->pixelMetric(QStyle::PM_TitleBarHeight);
+        frame_->resize(std::min(area.width(), std::max(800, area.width() * 3 / 4)),
+                       std::min(area.height() - title, std::max(600, area.height() * 3 / 4)));
     }
     frame_->show();
+    KeepOnScreen(frame_.get());
     if (settings_->GetInt("Last", "Zoomed", 0) == 1) frame_->showMaximized();
     frame_->ShowFontSize(view_options_.font_size);
 

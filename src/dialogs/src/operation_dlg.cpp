@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -17,6 +18,7 @@
 #include "tesmora/document/messages.h"
 #include "tesmora/view/child_view.h"
 #include "tesmora/view/codepage.h"
+#include "tesmora/view/on_screen.h"
 
 namespace tesmora::desktop {
 namespace {
@@ -141,13 +143,23 @@ void COperationDlg::ToggleExplanation() {
         saved_rect_ = QRect(pos(), size());
         const int w = saved_rect_.width();
         const int h = saved_rect_.height();
-        setFixedSize(w, h + kPanelGrowth);
-        explain_panel_->setGeometry(4, h + 4, w - 8, kPanelHeight);
+        // A screen too short for the whole growth gets a shorter panel that
+        // scrolls, so the dialog's buttons stay reachable.
+        int growth = kPanelGrowth;
+        if (const QScreen* s = screen(); s && isVisible()) {
+            const int title = frameGeometry().height() - height();
+            growth = std::clamp(s->availableGeometry().height() - title - h, kPanelGrowth / 2,
+                                kPanelGrowth);
+        }
+        setFixedSize(w, h + growth);
+        explain_panel_->setGeometry(4, h + 4, w - 8, kPanelHeight - (kPanelGrowth - growth));
         QString text = QString::fromUtf8(MessageText(kMsgExplanationHeading)) + Explanation();
         // The pieces break their lines with CR LF; the edit wants LF.
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         explain_panel_->setPlainText(text);
         explain_panel_->show();
+        // On a small screen the taller window moves up rather than off the edge.
+        if (isVisible()) KeepOnScreen(this);
     } else {
         // The panel stays as it is, outside the smaller window.
         setFixedSize(saved_rect_.size());
