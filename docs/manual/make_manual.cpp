@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
@@ -34,6 +35,7 @@
 #include "tesmora/dialogs/txt_to_csv.h"
 #include "tesmora/frame/about_dlg.h"
 #include "tesmora/frame/main_frame.h"
+#include "tesmora/frame/ribbon.h"
 #include "tesmora/view/child_view.h"
 #include "tesmora/view/codepage.h"
 
@@ -98,6 +100,21 @@ int main(int argc, char** argv) {
 
     std::map<QString, QImage> pictures;
     pictures[QStringLiteral("main.png")] = Grab(frame);
+    {
+        // The ribbon as Alt and then C show its keys.
+        auto key = [view](QEvent::Type type, int code, Qt::KeyboardModifiers mods) {
+            QKeyEvent event(type, code, mods);
+            QApplication::sendEvent(view, &event);
+        };
+        key(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
+        key(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+        key(QEvent::KeyPress, Qt::Key_C, Qt::NoModifier);
+        QApplication::processEvents();
+        const QRect top(0, 0, frame.width(), frame.Ribbon()->height() + 14);
+        pictures[QStringLiteral("keytips.png")] = frame.grab(top).toImage();
+        key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    }
 
     const QString codes = scratch.filePath(QStringLiteral("codes.csv"));
     WriteFile(codes, ToCp932(QStringLiteral("ミズノ カズキ,C00000,東京支店\r\nツチヤ アヤ,C00001,"
@@ -147,12 +164,19 @@ int main(int argc, char** argv) {
         dialog("line_length.png", [&] { return std::make_unique<CLineLength>(doc, view, &frame); });
     }
 
+    // The key table from the ribbon itself, so it never differs from the program.
+    QString keys = QStringLiteral("| キー | 操作 |\n|---|---|\n");
+    for (const auto& [sequence, name] : frame.Ribbon()->KeyTipTable())
+        keys += QStringLiteral("| %1 | %2 |\n").arg(sequence, name);
+    QString markdown_keys = markdown;
+    markdown_keys.replace(QStringLiteral("{{keytips}}"), keys);
+
     QTextDocument text;
     QFont font(QStringLiteral("IPAGothic"));
     font.setPointSizeF(10.5);
     text.setDefaultFont(font);
     text.setDefaultStyleSheet(QStringLiteral("code { font-family: IPAGothic; }"));
-    text.setMarkdown(markdown);
+    text.setMarkdown(markdown_keys);
     // After the text: setting it clears the resources.
     for (const auto& [name, image] : pictures)
         text.addResource(QTextDocument::ImageResource, QUrl(name), image);

@@ -158,6 +158,7 @@ void CMainFrame::BuildRibbon() {
         font_box_->addItem(QString::number(size));
     font_box_->setMaxVisibleItems(kMaxFontSize - kMinFontSize + 1);
     font_box_->setFocusPolicy(Qt::ClickFocus);
+    font_box_->setAccessibleName(QString::fromUtf8(FindCommand(ID_COMBO1)->label));
     const CommandPrompt font_prompt = PromptOf(ID_COMBO1);
     font_box_->setToolTip(
         QStringLiteral("<b>%1</b><br>%2")

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -470,6 +471,37 @@ QStringList CRibbonBar::ShownKeyTips() const {
     return keys;
 }
 
+namespace {
+QString NameOf(const QWidget* control) {
+    QString name;
+    if (auto* panel = qobject_cast<const RibbonPanel*>(control))
+        name = panel->Title();
+    else if (auto* button = qobject_cast<const QAbstractButton*>(control))
+        name = button->text();
+    else if (auto* label = qobject_cast<const QLabel*>(control))
+        name = label->text();
+    if (name.isEmpty()) name = control->accessibleName();
+    // "開く(&O)..." reads "開く..."; a label's line break is no break here.
+    static const QRegularExpression mnemonic(QStringLiteral("\\(&.\\)|&"));
+    return name.remove(mnemonic).remove(u'\n');
+}
+}  // namespace
+
+QList<QPair<QString, QString>> CRibbonBar::KeyTipTable() const {
+    QList<QPair<QString, QString>> table;
+    const QString alt = QStringLiteral("Alt, ");
+    for (const KeyTip& tip : top_tips_) {
+        if (!tip.control || tip.control == tab_) continue;
+        table.append({alt + tip.key, NameOf(tip.control)});
+        if (auto* panel = qobject_cast<RibbonPanel*>(tip.control.data()))
+            for (const KeyTip& inner : panel->ControlKeyTips())
+                if (inner.control)
+                    table.append(
+                        {alt + tip.key + QStringLiteral(", ") + inner.key, NameOf(inner.control)});
+    }
+    return table;
+}
+
 void CRibbonBar::ShowKeyTips(int level, RibbonPanel* scope) {
     for (QLabel* label : tip_labels_) label->deleteLater();
     tip_labels_.clear();
@@ -572,8 +604,7 @@ bool CRibbonBar::KeyTipKey(QKeyEvent* event) {
         typed = QChar(key);
     auto find = [this, &typed](const QList<KeyTip>& tips) -> const KeyTip* {
         for (const KeyTip& tip : tips)
-            if (!typed.isEmpty() && tip.key == typed && Reachable(tip))
-                return &tip;
+            if (!typed.isEmpty() && tip.key == typed && Reachable(tip)) return &tip;
         return nullptr;
     };
     if (level_ == 0) {

@@ -137,6 +137,8 @@ class CRibbonBar : public QFrame {
     int KeyTipLevel() const { return level_; }
     // The keys shown now, in the order of the controls.
     QStringList ShownKeyTips() const;
+    // Every key sequence with the name of what it reaches, e.g. {"Alt, C, S", "ソート"}.
+    QList<QPair<QString, QString>> KeyTipTable() const;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
