@@ -6,9 +6,15 @@
 #include "tesmora/ops/replace.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <new>
+#include <optional>
 #include <span>
+
+#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "tesmora/document/codepage.h"
 #include "tesmora/document/messages.h"
@@ -159,12 +165,68 @@ Validation ValidatePairs(const ReplaceRequest& r, IMessageSink& questions,
 
 namespace {
 
+// Above this many of the 65,536 byte pairs passing the nibble masks, too
+// many positions need the exact look, and the plain walk is faster.
+constexpr std::size_t kNibblePasses = 1536;
+
+#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__)
+#define TES_NIBBLE_WALK 1
+#else
+#define TES_NIBBLE_WALK 0
+#endif
+
+#if TES_NIBBLE_WALK
+// The buckets whose masks hold both nibbles of each byte of v.
+__attribute__((target("ssse3"))) inline __m128i Buckets(__m128i v, __m128i lo, __m128i hi) {
+    const __m128i low = _mm_set1_epi8(0x0F);
+    return _mm_and_si128(_mm_shuffle_epi8(lo, _mm_and_si128(v, low)),
+                         _mm_shuffle_epi8(hi, _mm_and_si128(_mm_srli_epi16(v, 4), low)));
+}
+
+// Sixteen positions a step: a position passes when the nibbles of its byte
+// and of the next one agree with one bucket's (a superset of the pairs that
+// begin a before-string); the exact bit then decides. Stops where fewer than
+// seventeen bytes are left and sets i there.
+template <typename Hit>
+__attribute__((target("ssse3"))) bool NibbleWalk(const PairMatcher::NibbleMasks& m,
+                                                 const std::array<std::uint64_t, 1024>& bits,
+                                                 const unsigned char* p, std::size_t n,
+                                                 std::size_t& i, Hit& hit) {
+    const auto load = [](const std::array<std::uint8_t, 16>& a) {
+        return _mm_load_si128(reinterpret_cast<const __m128i*>(a.data()));
+    };
+    const __m128i lo0 = load(m.lo0), hi0 = load(m.hi0), lo1 = load(m.lo1), hi1 = load(m.hi1);
+    const __m128i zero = _mm_setzero_si128();
+
+    for (; i + 17 <= n; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+        const __m128i both = _mm_and_si128(Buckets(a, lo0, hi0), Buckets(b, lo1, hi1));
+        unsigned pass =
+            ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(both, zero))) & 0xFFFF;
+        while (pass) [[unlikely]] {
+                const std::size_t k = i + static_cast<std::size_t>(std::countr_zero(pass));
+                pass &= pass - 1;
+                const unsigned key = static_cast<unsigned>(p[k]) << 8 | p[k + 1];
+                if (bits[key >> 6] >> (key & 63) & 1 && !hit(k)) return false;
+            }
+    }
+    return true;
+}
+
+bool HasByteShuffles() {
+    static const bool has = __builtin_cpu_supports("ssse3");
+    return has;
+}
+#endif
+
 // Calls hit(i) for every i < n - 1 whose byte pair begins some before-string
 // of two bytes or more (bits: one per pair value), in order, while hit
 // returns true; false when a hit stopped the walk. Eight lookups go without
 // a branch between them: hits are rare.
 template <typename Hit>
-bool ForEachPairHit(const std::array<std::uint64_t, 1024>& bits, std::string_view text, Hit hit) {
+bool ForEachPairHit(const std::array<std::uint64_t, 1024>& bits,
+                    const PairMatcher::NibbleMasks& nibbles, std::string_view text, Hit hit) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
     auto bit = [&](std::size_t i) {
@@ -172,6 +234,11 @@ bool ForEachPairHit(const std::array<std::uint64_t, 1024>& bits, std::string_vie
         return bits[key >> 6] >> (key & 63);
     };
     std::size_t i = 0;
+#if TES_NIBBLE_WALK
+    if (nibbles.usable && !NibbleWalk(nibbles, bits, p, n, i, hit)) return false;
+#else
+    (void)nibbles;
+#endif
     for (; i + 8 < n; i += 8) {
         if (!((bit(i) | bit(i + 1) | bit(i + 2) | bit(i + 3) | bit(i + 4) | bit(i + 5) |
                bit(i + 6) | bit(i + 7)) &
@@ -219,7 +286,7 @@ PairMatcher::PairMatcher(const ReplacementPairs& pairs) : pairs_(pairs) {
         const std::string& b = pairs_.before[static_cast<std::size_t>(i)];
         return !b.empty() && b.find(',') == npos;
     };
-    auto key_of = [](const std::string& b) {
+    auto key_of = [](std::string_view b) {
         return static_cast<unsigned>(static_cast<unsigned char>(b[0])) << 8 |
                static_cast<unsigned char>(b[1]);
     };
@@ -236,7 +303,32 @@ PairMatcher::PairMatcher(const ReplacementPairs& pairs) : pairs_(pairs) {
         const unsigned key = key_of(b);
         pair_bits_[key >> 6] |= std::uint64_t{1} << (key & 63);
         ++count[key];
+        if (b.size() < 4) {
+            short_bits_[key >> 6] |= std::uint64_t{1} << (key & 63);
+        } else {
+            const unsigned tail = key_of(b.substr(2));
+            tail_bits_[tail >> 6] |= std::uint64_t{1} << (tail & 63);
+        }
     }
+    // The nibble masks: bucket by the first byte's low three bits, so each
+    // bucket's first byte keeps a narrow low nibble.
+    for (unsigned k = 0; k < 65536; ++k) {
+        if (!(pair_bits_[k >> 6] >> (k & 63) & 1)) continue;
+        const unsigned b0 = k >> 8, b1 = k & 0xFF;
+        const auto bucket = static_cast<std::uint8_t>(1u << (b0 & 7));
+        nibbles_.lo0[b0 & 15] |= bucket;
+        nibbles_.hi0[b0 >> 4] |= bucket;
+        nibbles_.lo1[b1 & 15] |= bucket;
+        nibbles_.hi1[b1 >> 4] |= bucket;
+    }
+#if TES_NIBBLE_WALK
+    std::size_t passes = 0;
+    for (unsigned b0 = 0; b0 < 256; ++b0)
+        for (unsigned b1 = 0; b1 < 256; ++b1)
+            passes += (nibbles_.lo0[b0 & 15] & nibbles_.hi0[b0 >> 4] & nibbles_.lo1[b1 & 15] &
+                       nibbles_.hi1[b1 >> 4]) != 0;
+    nibbles_.usable = HasByteShuffles() && passes <= kNibblePasses;
+#endif
     bucket_start_.assign(65537, 0);
     for (unsigned k = 0; k < 65536; ++k) bucket_start_[k + 1] = bucket_start_[k] + count[k];
     bucket_.resize(bucket_start_[65536]);
@@ -267,52 +359,63 @@ PairMatcher::PairMatcher(const ReplacementPairs& pairs) : pairs_(pairs) {
     first_at_.assign(static_cast<std::size_t>(n), 0);
 }
 
-void PairMatcher::Occurring(std::string_view text, int from, std::vector<int>& found) const {
-    found.clear();
+template <typename Note>
+void PairMatcher::EachMatch(std::string_view text, int from, Note note) const {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
-    // A pair is noted once per walk.
-    if (++walk_ == 0) {
-        std::fill(seen_.begin(), seen_.end(), 0);
-        walk_ = 1;
-    }
-    std::size_t at = 0;
-    auto note = [&](int idx) {
-        std::uint32_t& mark = seen_[static_cast<std::size_t>(idx)];
-        if (mark != walk_) {
-            mark = walk_;
-            first_at_[static_cast<std::size_t>(idx)] = at;
-            found.push_back(idx);
-        }
-    };
     // Every byte pair is looked up; the rare hit is kept only where FindText
     // would try it, at a character start (no serial walk over the text).
+    auto bit = [](const std::array<std::uint64_t, 1024>& bits, unsigned key) {
+        return bits[key >> 6] >> (key & 63) & 1;
+    };
     auto try_at = [&](std::size_t i) {
-        if (CutsCharacter(text, i)) return;
-        at = i;
         const int one = single_[p[i]];
-        if (one >= from) note(one);
+        if (one < 0 && i + 1 < n &&
+            !bit(short_bits_, static_cast<unsigned>(p[i]) << 8 | p[i + 1])) {
+            // Only before-strings of four bytes or more start with these two.
+            if (i + 4 > n || !bit(tail_bits_, static_cast<unsigned>(p[i + 2]) << 8 | p[i + 3]))
+                return;
+        }
+        if (CutsCharacter(text, i)) return;
+        if (one >= from) note(one, i);
         if (i + 1 >= n) return;
         const unsigned key = static_cast<unsigned>(p[i]) << 8 | p[i + 1];
         for (std::uint32_t k = bucket_start_[key]; k < bucket_start_[key + 1]; ++k) {
             const int idx = bucket_[k];
             if (idx < from) continue;
             const std::string& b = pairs_.before[static_cast<std::size_t>(idx)];
-            if (b.size() <= n - i && std::memcmp(p + i, b.data(), b.size()) == 0) note(idx);
+            if (b.size() <= n - i && std::memcmp(p + i, b.data(), b.size()) == 0) note(idx, i);
         }
     };
-    ForEachPairHit(pair_bits_, text, [&](std::size_t i) {
+    ForEachPairHit(pair_bits_, nibbles_, text, [&](std::size_t i) {
         try_at(i);
         return true;
     });
     if (n > 0 && single_[p[n - 1]] >= from) try_at(n - 1);
+}
+
+void PairMatcher::Occurring(std::string_view text, int from, std::vector<int>& found) const {
+    found.clear();
+    // A pair is noted once per walk.
+    if (++walk_ == 0) {
+        std::fill(seen_.begin(), seen_.end(), 0);
+        walk_ = 1;
+    }
+    EachMatch(text, from, [&](int idx, std::size_t at) {
+        std::uint32_t& mark = seen_[static_cast<std::size_t>(idx)];
+        if (mark != walk_) {
+            mark = walk_;
+            first_at_[static_cast<std::size_t>(idx)] = at;
+            found.push_back(idx);
+        }
+    });
     std::sort(found.begin(), found.end());
 }
 
-bool PairMatcher::ApplyToField(std::string_view field, bool only_one, std::string& out) const {
-    std::vector<int>& found = found_;
-    Occurring(field, 0, found);
-    if (found.empty()) return false;
+std::optional<std::string_view> PairMatcher::ApplyToField(std::string_view field,
+                                                          bool only_one) const {
+    std::vector<int>& found = found_;  // with first_at_, as Occurring gives them
+    if (found.empty()) return std::nullopt;
     std::string_view text = field;
     bool changed = false;
     // The text is still the one walked up to here: first_at_ holds there.
@@ -340,65 +443,56 @@ bool PairMatcher::ApplyToField(std::string_view field, bool only_one, std::strin
             k = static_cast<std::size_t>(-1);
         }
     }
-    if (!changed) return false;
-    out.append(text);
-    return true;
-}
-
-bool PairMatcher::MatchesAt(std::string_view text, std::size_t i) const {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    if (CutsCharacter(text, i)) return false;
-    if (single_[p[i]] >= 0) return true;
-    if (i + 1 >= text.size()) return false;
-    const unsigned key = static_cast<unsigned>(p[i]) << 8 | p[i + 1];
-    for (std::uint32_t k = bucket_start_[key]; k < bucket_start_[key + 1]; ++k) {
-        const std::string& b = pairs_.before[bucket_[k]];
-        if (b.size() <= text.size() - i && std::memcmp(p + i, b.data(), b.size()) == 0) return true;
-    }
-    return false;
-}
-
-std::size_t PairMatcher::FirstMatch(std::string_view text) const {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t n = text.size();
-    std::size_t found = npos;
-    if (!ForEachPairHit(pair_bits_, text, [&](std::size_t i) {
-            if (!MatchesAt(text, i)) return true;
-            found = i;
-            return false;
-        }))
-        return found;
-    return n > 0 && single_[p[n - 1]] >= 0 && MatchesAt(text, n - 1) ? n - 1 : npos;
+    if (!changed) return std::nullopt;
+    return text;
 }
 
 bool PairMatcher::Apply(std::string_view record, FieldIndex first, FieldIndex last, bool only_one,
                         std::string& out) const {
     if (first.value < 0) first = FieldIndex{0};
     const int to = last < first ? INT_MAX : last.value;
-    // Most records hold no before-string at all: one look at the range decides,
-    // and the fields before the first match need no walk of their own.
+    // One walk over the whole range notes every match; most records have
+    // none. A before-string holds no comma, so each match lies in one field,
+    // and the field's own walk would find the same ones.
     const auto stretch = FieldSpan(record, first, last < first ? kRestOfRecord : last);
     if (!stretch) return false;
-    const std::size_t hit = FirstMatch(*stretch);
-    if (hit == npos) return false;
-    const std::size_t first_hit = static_cast<std::size_t>(stretch->data() - record.data()) + hit;
+    hits_.clear();
+    EachMatch(*stretch, 0, [&](int idx, std::size_t at) {
+        hits_.push_back({static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(idx)});
+    });
+    if (hits_.empty()) return false;
+    const std::size_t offset = static_cast<std::size_t>(stretch->data() - record.data());
     bool changed = false;
     std::size_t start = 0;   // of field j
     std::size_t copied = 0;  // record bytes already in out (once changed)
-    std::string field_out;
+    std::size_t next = 0;    // the first hit not yet given to a field
     for (int j = 0;; ++j) {
         const std::size_t comma = record.find(',', start);
         const std::size_t stop = comma == npos ? record.size() : comma;
-        if (j > to) break;
-        if (j >= first.value && stop > first_hit) {
-            field_out.clear();
-            if (ApplyToField(record.substr(start, stop - start), only_one, field_out)) {
+        if (j > to || next == hits_.size()) break;
+        // Only the fields the walk found a match in.
+        if (j >= first.value && offset + hits_[next].at < stop) {
+            std::vector<int>& found = found_;
+            found.clear();
+            if (++walk_ == 0) {
+                std::fill(seen_.begin(), seen_.end(), 0);
+                walk_ = 1;
+            }
+            for (; next < hits_.size() && offset + hits_[next].at < stop; ++next) {
+                const std::uint32_t idx = hits_[next].pair;
+                if (seen_[idx] == walk_) continue;
+                seen_[idx] = walk_;
+                first_at_[idx] = offset + hits_[next].at - start;
+                found.push_back(static_cast<int>(idx));
+            }
+            std::sort(found.begin(), found.end());
+            if (const auto field = ApplyToField(record.substr(start, stop - start), only_one)) {
                 if (!changed) {
                     out.clear();
                     changed = true;
                 }
                 out.append(record.substr(copied, start - copied));
-                out.append(field_out);
+                out.append(*field);
                 copied = stop;
             }
         }
