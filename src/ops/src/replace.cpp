@@ -1,8 +1,9 @@
 // Multiple string replacement. The pass applies the pairs field by field in
-// list order; a table of the before-strings' first two bytes finds the next
-// pair that occurs in a field in one walk, so a field is rewritten only by
-// the pairs that occur in it and is walked once more per pair that changed
-// it. The result is exactly that of applying every pair in turn.
+// list order. One walk over a record's range, with tables of the
+// before-strings' first bytes, notes which pairs occur in which field, so a
+// field is rewritten only by the pairs that occur in it and is walked again
+// only after a pair whose inserted text a later pair could match. The result
+// is exactly that of applying every pair in turn.
 #include "tesmora/ops/replace.h"
 
 #include <algorithm>
