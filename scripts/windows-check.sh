@@ -56,7 +56,7 @@ for t in ops fields engine; do
         sed -n '/tests, listed below/,$p' "$dir/${t}_tests.log" |
             grep -E '^\[  FAILED  \] [A-Za-z]' | cut -c1-100 >&2 || true
     fi
-    grep -E '^\[  PASSED  \]|^\[  FAILED  \] [0-9]+ tests' "$dir/${t}_tests.log"
+    grep -E '^\[  (PASSED|FAILED|SKIPPED) +\] [0-9]+ tests?[.,]' "$dir/${t}_tests.log" || true
 done
 step "done"
 exit "$failed"
