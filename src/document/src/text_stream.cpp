@@ -66,7 +66,7 @@ MapSlot g_maps[kMapSlots];
 }
 
 #ifdef _WIN32
-// The CRT's fopen ignores "x" and shares no deletion; CreateFileW does both,
+// msvcrt's fopen ignores "x", and no CRT shares deletion; CreateFileW does both,
 // so that our open files may be deleted or renamed as on POSIX. There is no
 // /dev/stdin: that name reads our standard input.
 std::FILE* OpenWindows(const std::string& path, const char* mode) {
