@@ -8,9 +8,36 @@
 #include "cli.h"
 #include "tesmora/document/version.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+// After windows.h.
+#include <shellapi.h>
+#endif
+
 using namespace tesmora::cli;
 
 namespace {
+
+#ifdef _WIN32
+// argv comes in the ANSI code page, which cannot hold every file name; the
+// engine takes UTF-8.
+std::vector<std::string> Utf8Arguments() {
+    std::vector<std::string> out;
+    int n = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &n);
+    for (int i = 0; i < n; ++i) {
+        const int need = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string arg(need > 0 ? need - 1 : 0, '\0');
+        if (need > 1)
+            WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), need, nullptr, nullptr);
+        out.push_back(std::move(arg));
+    }
+    LocalFree(wide);
+    return out;
+}
+#endif
 
 void PrintHelp() {
     std::printf(
@@ -33,6 +60,19 @@ void PrintHelp() {
 
 int main(int argc, char** argv) {
     tesmora::cli::InstallBatchCleanup();
+#ifdef _WIN32
+    // Records end in CR LF already; a text-mode stream would add a CR.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    std::vector<std::string> utf8 = Utf8Arguments();
+    std::vector<char*> pointers;
+    for (std::string& a : utf8) pointers.push_back(a.data());
+    pointers.push_back(nullptr);
+    if (!utf8.empty()) {
+        argc = static_cast<int>(utf8.size());
+        argv = pointers.data();
+    }
+#endif
     if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
         PrintHelp();
         return argc < 2 ? kExitUsage : kExitOk;

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "engine_fixture.h"
+#include "tesmora/document/paths.h"
 #include "tesmora/document/version.h"
 
 namespace tesmora {
@@ -56,6 +57,15 @@ TEST_F(BatchTest, SaveOfOneFileInSavedFormOrNotLeavesNothingBeside) {
         for (auto& e : std::filesystem::directory_iterator(dir_)) files += e.is_regular_file();
         EXPECT_EQ(files, 3);  // one.csv, out.csv, stderr.txt
     }
+}
+
+TEST_F(BatchTest, FileNamesOutsideTheAnsiCodePage) {
+    // Windows gives a program its arguments in the ANSI code page unless asked.
+    const std::string in = "名簿①.csv", out = "出力.csv";
+    testing::WriteBytes(dir_ / ToPath(in), "a\nb");
+    CliResult r = Run("save " + in + " -o " + out);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadBytes(dir_ / ToPath(out)), "a\r\nb\r\n");
 }
 
 TEST_F(BatchTest, SaveToStandardOutput) {

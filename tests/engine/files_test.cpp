@@ -144,11 +144,15 @@ TEST_F(FilesTest, SaveKeepsThePermissionsOfTheFile) {
     const std::string path = MakeFile("doc.csv", "a,1\r\n");
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
                     fs::perm_options::replace);
+    // Windows keeps only the write bits, for all at once.
+    const fs::perms before = fs::status(path).permissions() & fs::perms::all;
+#ifndef _WIN32
+    ASSERT_EQ(before, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+#endif
     ASSERT_TRUE(doc->OpenDocument(path));
     ASSERT_TRUE(RunOperation(*doc, Identity));
     ASSERT_TRUE(doc->Save());
-    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, before);
 }
 
 TEST_F(FilesTest, SaveAsAsksBeforeOverwriting) {
@@ -279,10 +283,13 @@ TEST_F(FilesTest, CommittedOutputMovesIntoPlaceKeepingTheTargetsPermissions) {
     const std::string target = MakeFile("out.csv", "old\r\n");
     fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write,
                     fs::perm_options::replace);
+    const fs::perms before = fs::status(target).permissions() & fs::perms::all;
+#ifndef _WIN32
+    ASSERT_EQ(before, fs::perms::owner_read | fs::perms::owner_write);
+#endif
     ASSERT_TRUE(doc->MoveWorkingFileTo(target));
     EXPECT_EQ(ReadBytes(target), "a,1\r\nb,2\r\n");
-    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, before);
     EXPECT_FALSE(fs::exists(working));
     EXPECT_FALSE(doc->IsOpen());
     doc.reset();
@@ -309,14 +316,37 @@ TEST_F(FilesTest, OnlyOurOwnSavedFormFileIsMoved) {
 }
 
 TEST_F(FilesTest, SavingToADeviceWritesIntoItAndNeverReplacesIt) {
+#ifdef _WIN32
+    const std::string device = "NUL";
+#else
+    const std::string device = "/dev/null";
+#endif
     ASSERT_TRUE(doc->OpenDocument(MakeFile("in.csv", "a,1\r\n")));
     ASSERT_TRUE(RunOperation(*doc, Identity));
-    EXPECT_FALSE(doc->MoveWorkingFileTo("/dev/null"));
-    EXPECT_TRUE(doc->SaveDocument("/dev/null", false));
-    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    EXPECT_FALSE(doc->MoveWorkingFileTo(device));
+    EXPECT_TRUE(doc->SaveDocument(device, false));
+    std::error_code ec;
+    EXPECT_EQ(FileStatus(device, ec).type(), fs::file_type::character);
     EXPECT_FALSE(doc->SaveDocument(dir_.string(), false));  // a folder
     EXPECT_TRUE(messages.Saw(30039));
     EXPECT_TRUE(fs::is_directory(dir_));
+}
+
+TEST_F(FilesTest, SavingOverTheFileReadInPlaceKeepsTheDocument) {
+    // On Windows the file is open while it is replaced.
+    const std::string path = MakeFile("in.csv", "a,1\nb,2");
+    ASSERT_TRUE(doc->LoadWorkingFile(path, LoadMode::InPlace));
+    ASSERT_TRUE(doc->SaveDocument(path, false));
+    EXPECT_EQ(ReadBytes(path), "a,1\r\nb,2\r\n");
+    EXPECT_EQ(Records(), (std::vector<std::string>{"a,1", "b,2"}));
+    EXPECT_EQ(CountFiles(dir_, ".Tes"), 0);
+}
+
+TEST_F(FilesTest, ExclusiveCreateRefusesAnExistingFile) {
+    const std::string path = MakeFile("there.tmp", "keep");
+    File f;
+    EXPECT_FALSE(f.Open(path, "wbx"));
+    EXPECT_EQ(ReadBytes(path), "keep");
 }
 
 TEST_F(FilesTest, TemporaryNamesAreUnique) {

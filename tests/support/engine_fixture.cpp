@@ -1,5 +1,7 @@
 #include "engine_fixture.h"
 
+#include "tesmora/document/paths.h"
+
 #ifndef _WIN32
 #include <sys/wait.h>
 #endif
@@ -74,7 +76,13 @@ EngineTest::CliResult EngineTest::RunCli(const std::string& args) {
 EngineTest::CliResult EngineTest::RunShell(std::string line) {
     for (std::size_t p; (p = line.find("{CLI}")) != std::string::npos;)
         line.replace(p, 5, "'" TESMORA_CLI "'");
+#ifdef _WIN32
+    // cmd.exe under wine misreads "(...) 2>file"; a pipe binds tighter than
+    // "&&" there, so the line needs no parentheses.
+    return RunInFolder(line);
+#else
     return RunInFolder("(" + line + ")");
+#endif
 }
 
 #ifdef _WIN32
@@ -97,7 +105,8 @@ EngineTest::CliResult EngineTest::RunInFolder(const std::string& command) {
 #ifdef _WIN32
     const std::string cmd =
         ForCmd("cd /d '" + dir_.string() + "' && " + command + " 2>'" + err_path + "'");
-    FILE* pipe = _popen(cmd.c_str(), "rb");
+    // Wide, so that names outside the ANSI code page reach the program.
+    FILE* pipe = _wpopen(ToPath(cmd).wstring().c_str(), L"rb");
 #else
     const std::string cmd = "cd '" + dir_.string() + "' && " + command + " 2>'" + err_path + "'";
     FILE* pipe = popen(cmd.c_str(), "r");

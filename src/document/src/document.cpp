@@ -89,7 +89,7 @@ std::string Document::NewTemp() {
 bool Document::OpenWorkingFile(const std::string& name, LoadMode mode, const LoadOptions& options) {
     std::error_code ec;
     fs::path path = ToPath(name);
-    auto st = fs::status(path, ec);
+    auto st = FileStatus(name, ec);
     if (ec || !fs::exists(st)) return false;
     if (mode == LoadMode::Fresh && options.read_only_prompt &&
         (st.permissions() & fs::perms::owner_write) == fs::perms::none) {

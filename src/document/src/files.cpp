@@ -243,7 +243,7 @@ bool ReplaceByRename(const fs::path& file, const std::string& target) {
     fs::perms perms;
     if (!ResolveSaveTarget(path, perms)) return false;
     std::error_code ec;
-    const auto kind = fs::status(path, ec).type();
+    const auto kind = FileStatus(ToUtf8(path), ec).type();
     if (kind != fs::file_type::not_found && kind != fs::file_type::regular) return false;
     fs::permissions(file, perms, ec);
     if (!File::Rename(ToUtf8(file), ToUtf8(path))) return false;  // fails across file systems
@@ -287,7 +287,7 @@ bool Document::SaveDocument(const std::string& target, bool as_new) {
     };
     fs::perms perms;
     if (!ResolveSaveTarget(path, perms)) return refuse();
-    const auto kind = fs::status(path, ec).type();
+    const auto kind = FileStatus(ToUtf8(path), ec).type();
     if (kind == fs::file_type::directory) return refuse();
     if (kind != fs::file_type::not_found && kind != fs::file_type::regular) {
         // A device or a pipe holds no file to protect, and must never be
@@ -304,10 +304,23 @@ bool Document::SaveDocument(const std::string& target, bool as_new) {
     if (!CreateBeside(path, temp, out)) return refuse();
     bool ok = WriteAllRecords(out);
     out.Close();
+#ifdef _WIN32
+    // Windows replaces no open file, and a document read in place reads the
+    // target itself: it lets go of it for the rename, then reads the saved
+    // file, which holds the same records.
+    const bool reads_target =
+        ok && !working_name_.empty() && fs::equivalent(ToPath(working_name_), path, ec);
+    if (reads_target) working_.Close();
+#endif
     if (ok) {
         fs::permissions(temp, perms, ec);
         ok = File::Rename(ToUtf8(temp), ToUtf8(path));
     }
+#ifdef _WIN32
+    if (reads_target && working_.Open(working_name_, working_writable_ ? "r+b" : "rb") && ok &&
+        !canonical_)
+        BuildRecordIndex();
+#endif
     if (!ok) {
         RemoveTemp(ToUtf8(temp));
         return refuse();

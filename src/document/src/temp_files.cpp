@@ -71,9 +71,10 @@ int RemoveListed(const fs::path& owner, const std::string& list) {
 #ifdef _WIN32
 using Handle = HANDLE;
 const Handle kNoHandle = INVALID_HANDLE_VALUE;
-// Held without sharing: nobody else can open it while we run.
+// Held without sharing: nobody else can open it while we run. Deletion is
+// shared, so that we can delete it while we hold it, as on POSIX.
 Handle OpenOwned(const fs::path& p, bool create) {
-    return CreateFileW(p.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+    return CreateFileW(p.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
                        create ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 std::string ReadAll(Handle h) {

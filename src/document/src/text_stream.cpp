@@ -13,6 +13,7 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #define TES_FSEEK _fseeki64
 #define TES_FTELL _ftelli64
 #include <sys/stat.h>
@@ -64,6 +65,61 @@ MapSlot g_maps[kMapSlots];
     return nullptr;
 }
 
+#ifdef _WIN32
+// msvcrt's fopen ignores "x", and no CRT shares deletion; CreateFileW does both,
+// so that our open files may be deleted or renamed as on POSIX. There is no
+// /dev/stdin: that name reads our standard input.
+std::FILE* OpenWindows(const std::string& path, const char* mode) {
+    const bool plus = std::strchr(mode, '+') != nullptr;
+    if (path == "/dev/stdin") {
+        if (mode[0] != 'r' || plus) return nullptr;
+        const int fd = _dup(_fileno(stdin));
+        if (fd < 0) return nullptr;
+        _setmode(fd, _O_BINARY);
+        std::FILE* f = _fdopen(fd, "rb");
+        if (!f) _close(fd);
+        return f;
+    }
+    DWORD access = 0, disposition = 0;
+    int flags = _O_BINARY;
+    switch (mode[0]) {
+        case 'r':
+            access = GENERIC_READ | (plus ? GENERIC_WRITE : 0);
+            disposition = OPEN_EXISTING;
+            flags |= plus ? _O_RDWR : _O_RDONLY;
+            break;
+        case 'w':
+            access = GENERIC_WRITE | (plus ? GENERIC_READ : 0);
+            disposition = std::strchr(mode, 'x') ? CREATE_NEW : CREATE_ALWAYS;
+            flags |= plus ? _O_RDWR : _O_WRONLY;
+            break;
+        default:
+            errno = EINVAL;
+            return nullptr;
+    }
+    const std::wstring wide = ToPath(path).wstring();
+    HANDLE h =
+        CreateFileW(wide.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        errno = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ENOENT
+                : error == ERROR_FILE_EXISTS                                   ? EEXIST
+                                                                               : EACCES;
+        return nullptr;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), flags);
+    if (fd < 0) {
+        CloseHandle(h);
+        return nullptr;
+    }
+    const char* crt_mode = mode[0] == 'r' ? (plus ? "r+b" : "rb") : (plus ? "w+b" : "wb");
+    std::FILE* f = _fdopen(fd, crt_mode);
+    if (!f) _close(fd);
+    return f;
+}
+#endif
+
 }  // namespace
 
 void FileFaults::Arm(std::int64_t n) {
@@ -105,9 +161,7 @@ bool File::Open(const std::string& path, const char* mode) {
     if (!Step()) return false;
     path_ = path;
 #ifdef _WIN32
-    std::filesystem::path p = ToPath(path);
-    std::wstring wmode(mode, mode + std::strlen(mode));
-    f_ = _wfopen(p.c_str(), wmode.c_str());
+    f_ = OpenWindows(path, mode);
 #else
     f_ = std::fopen(path.c_str(), mode);
 #endif
@@ -221,9 +275,16 @@ bool File::Truncate(std::int64_t size) {
 
 bool File::Rename(const std::string& from, const std::string& to) {
     if (!Step()) return false;
+#ifdef _WIN32
+    // Replaces an existing target like rename(2); no copy across volumes, so
+    // that a replace stays whole or does not happen. A target someone holds
+    // open fails, and is left as it was.
+    return MoveFileExW(ToPath(from).c_str(), ToPath(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+#else
     std::error_code ec;
     std::filesystem::rename(ToPath(from), ToPath(to), ec);
     return !ec;
+#endif
 }
 
 bool File::Remove(const std::string& path) {
@@ -481,6 +542,32 @@ bool CopyToEnd(File& in, File& out, std::int64_t max) {
         if (left > 0) left -= static_cast<std::int64_t>(got);
     }
     return out.Flush();
+}
+
+std::filesystem::file_status FileStatus(const std::string& path, std::error_code& ec) {
+    namespace fs = std::filesystem;
+    const fs::file_status st = fs::status(ToPath(path), ec);
+#ifdef _WIN32
+    if (fs::exists(st)) return st;
+    if (path == "/dev/stdin") {
+        ec.clear();
+        return fs::file_status(fs::file_type::fifo, fs::perms::unknown);
+    }
+    // Opened for no access, just to ask what it is.
+    HANDLE h =
+        CreateFileW(ToPath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return st;
+    const DWORD type = GetFileType(h);
+    CloseHandle(h);
+    if (type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE) {
+        ec.clear();
+        return fs::file_status(
+            type == FILE_TYPE_CHAR ? fs::file_type::character : fs::file_type::fifo,
+            fs::perms::unknown);
+    }
+#endif
+    return st;
 }
 
 std::string ReadTextPrefix(File& file, std::size_t n) {

@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace tesmora {
@@ -187,6 +189,11 @@ bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out);
 // Copies in from its current position up to its end (a stream until it
 // closes), or at most max bytes when max >= 0, to the end of out.
 bool CopyToEnd(File& in, File& out, std::int64_t max = -1);
+
+// The status of the file at path as std::filesystem gives it, except that on
+// Windows a device (NUL, CON) or /dev/stdin, which it reports missing, is a
+// character file or a pipe of unknown permissions.
+std::filesystem::file_status FileStatus(const std::string& path, std::error_code& ec);
 
 // Reads the first n bytes of a file with text-stream semantics (CR LF as LF,
 // 0x1A ends the data) and rewinds it.
