@@ -61,6 +61,13 @@ std::size_t CountByte(std::string_view s, char c) {
     }
     count = static_cast<std::size_t>(_mm_cvtsi128_si64(total)) +
             static_cast<std::size_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(total, total)));
+    if (i < n && n >= 16) {
+        // The last sixteen bytes, without those already counted.
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16));
+        const unsigned hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, needle)));
+        count += static_cast<std::size_t>(std::popcount(hits >> (16 - (n - i))));
+        return count;
+    }
 #endif
     for (; i < n; ++i) count += p[i] == c;
     return count;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <bit>
 #include <climits>
+#include <future>
 #include <new>
 #include <optional>
 #include <span>
@@ -168,7 +169,7 @@ namespace {
 
 // Above this many of the 65,536 byte pairs passing the nibble masks, too
 // many positions need the exact look, and the plain walk is faster.
-constexpr std::size_t kNibblePasses = 1536;
+constexpr std::size_t kNibblePasses = 8192;
 
 #if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__)
 #define TES_NIBBLE_WALK 1
@@ -186,8 +187,8 @@ __attribute__((target("ssse3"))) inline __m128i Buckets(__m128i v, __m128i lo, _
 
 // Sixteen positions a step: a position passes when the nibbles of its byte
 // and of the next one agree with one bucket's (a superset of the pairs that
-// begin a before-string); the exact bit then decides. Stops where fewer than
-// seventeen bytes are left and sets i there.
+// begin a before-string); the exact bit then decides. A text of seventeen
+// bytes or more is walked to its end (i is set there), a shorter one not at all.
 template <typename Hit>
 __attribute__((target("ssse3"))) bool NibbleWalk(const PairMatcher::NibbleMasks& m,
                                                  const std::array<std::uint64_t, 1024>& bits,
@@ -199,19 +200,23 @@ __attribute__((target("ssse3"))) bool NibbleWalk(const PairMatcher::NibbleMasks&
     const __m128i lo0 = load(m.lo0), hi0 = load(m.hi0), lo1 = load(m.lo1), hi1 = load(m.hi1);
     const __m128i zero = _mm_setzero_si128();
 
-    for (; i + 17 <= n; i += 16) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+    if (n < 17) return true;
+    for (const std::size_t last = n - 17; i + 1 < n; i += 16) {
+        // The last step ends at the last byte and skips the positions done.
+        const std::size_t base = std::min(i, last);
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + base));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + base + 1));
         const __m128i both = _mm_and_si128(Buckets(a, lo0, hi0), Buckets(b, lo1, hi1));
-        unsigned pass =
-            ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(both, zero))) & 0xFFFF;
+        unsigned pass = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(both, zero))) &
+                        (0xFFFFu << (i - base)) & 0xFFFF;
         while (pass) [[unlikely]] {
-                const std::size_t k = i + static_cast<std::size_t>(std::countr_zero(pass));
+                const std::size_t k = base + static_cast<std::size_t>(std::countr_zero(pass));
                 pass &= pass - 1;
                 const unsigned key = static_cast<unsigned>(p[k]) << 8 | p[k + 1];
                 if (bits[key >> 6] >> (key & 63) & 1 && !hit(k)) return false;
             }
     }
+    i = n - 1;
     return true;
 }
 
@@ -555,30 +560,135 @@ Validation SaveReplacementSet(const std::string& path, const ReplacementPairs& p
 
 // ---- the run ----
 
+namespace {
+
+// Records pass in batches: while two more threads match the two halves of
+// one batch, this one writes the batch before it and reads the batch after
+// it. The output is the same, in the same order; only the matching moves.
+struct MatchPart {
+    static constexpr std::uint32_t kSame = UINT32_MAX;
+    std::size_t from = 0, to = 0;         // the batch's records matched here
+    std::string out;                      // their rewritten records
+    std::vector<std::uint32_t> out_ends;  // where each ends in out, or kSame
+    std::size_t too_long = npos;          // the first record over the limit
+    bool no_memory = false;
+};
+
+struct ReplaceBatch {
+    std::string bytes;                // the records read, back to back
+    std::vector<std::uint32_t> ends;  // where each record ends in bytes
+    MatchPart parts[2];
+
+    std::string_view Input(std::size_t k) const {
+        const std::uint32_t from = k == 0 ? 0 : ends[k - 1];
+        return std::string_view(bytes).substr(from, ends[k] - from);
+    }
+};
+
+constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
+
+void MatchPartOf(const PairMatcher& matcher, const ReplaceRequest& r, FieldIndex last,
+                 const ReplaceBatch& b, MatchPart& part) {
+    part.out.clear();
+    part.out_ends.clear();
+    part.too_long = npos;
+    part.no_memory = false;
+    try {
+        std::string rewritten;
+        for (std::size_t k = part.from; k < part.to; ++k) {
+            if (!matcher.Apply(b.Input(k), r.first, last, r.only_one, rewritten)) {
+                part.out_ends.push_back(MatchPart::kSame);
+                continue;
+            }
+            if (rewritten.size() > static_cast<std::size_t>(kMaxRecordBytes)) {
+                part.too_long = k;
+                return;
+            }
+            part.out.append(rewritten);
+            part.out_ends.push_back(static_cast<std::uint32_t>(part.out.size()));
+        }
+    } catch (const std::bad_alloc&) {
+        part.no_memory = true;
+    }
+}
+
+}  // namespace
+
 bool ReplacePass(Document& doc, TextWriter& out, const ReplaceRequest& r,
                  const ReplacementPairs& pairs) {
     try {
-        const PairMatcher matcher(pairs);
+        // One matcher a thread: each keeps its own working state.
+        const PairMatcher matchers[2] = {PairMatcher(pairs), PairMatcher(pairs)};
         // A range up to the last field of the widest record needs no search for its end.
         const FieldIndex last = r.last.value >= doc.Stats().most_fields - 1 && r.last >= r.first
                                     ? kRestOfRecord
                                     : r.last;
         ProgressStepper progress(doc.Progress(), doc.Stats().records);
         std::int64_t count = 0;
-        std::string rewritten;
         TextReader reader = doc.Records();
         Line line;
-        while (reader.Next(line)) {
-            if (matcher.Apply(line.text, r.first, last, r.only_one, rewritten)) {
-                if (rewritten.size() > static_cast<std::size_t>(kMaxRecordBytes)) {
-                    doc.Message(kMsgLineTooLong);
-                    return false;
-                }
-                out.WriteRecord(rewritten);
-            } else {
-                out.WriteRecord(line.text);
+        auto fill = [&](ReplaceBatch& b) {
+            b.bytes.clear();
+            b.ends.clear();
+            while (b.bytes.size() < kBatchBytes && reader.Next(line)) {
+                b.bytes.append(line.text);
+                b.ends.push_back(static_cast<std::uint32_t>(b.bytes.size()));
             }
-            progress.Step(++count);
+            return !b.ends.empty();
+        };
+        auto write = [&](const ReplaceBatch& b) {
+            for (const MatchPart& part : b.parts) {
+                std::uint32_t from = 0;
+                for (std::size_t k = part.from; k < part.to; ++k) {
+                    if (k == part.too_long) {
+                        doc.Message(kMsgLineTooLong);
+                        return false;
+                    }
+                    const std::size_t at = k - part.from;
+                    if (part.no_memory && at == part.out_ends.size()) {
+                        doc.Message(kMsgNoMemory);
+                        return false;
+                    }
+                    const std::uint32_t end = part.out_ends[at];
+                    if (end == MatchPart::kSame) {
+                        out.WriteRecord(b.Input(k));
+                    } else {
+                        out.WriteRecord(std::string_view(part.out).substr(from, end - from));
+                        from = end;
+                    }
+                    progress.Step(++count);
+                }
+            }
+            return true;
+        };
+        ReplaceBatch batches[2];
+        // Declared after what they use: their ends wait for the matches under way.
+        std::future<void> match[2];
+        auto start = [&](ReplaceBatch& b) {
+            const std::size_t n = b.ends.size();
+            b.parts[0].from = 0;
+            b.parts[0].to = b.parts[1].from = n / 2;
+            b.parts[1].to = n;
+            for (int t = 0; t < 2; ++t)
+                // Matched at the wait when no thread can be had.
+                match[t] = std::async(std::launch::async | std::launch::deferred,
+                                      [&matcher = matchers[t], &r, last, &b, &part = b.parts[t]] {
+                                          MatchPartOf(matcher, r, last, b, part);
+                                      });
+        };
+        auto wait = [&] {
+            for (std::future<void>& m : match) m.get();
+        };
+        int cur = 0;
+        bool have = fill(batches[0]);
+        if (have) start(batches[0]);
+        while (have) {
+            const bool next = fill(batches[cur ^ 1]);
+            wait();
+            if (next) start(batches[cur ^ 1]);
+            if (!write(batches[cur])) return false;
+            cur ^= 1;
+            have = next;
         }
         return true;
     } catch (const std::bad_alloc&) {
