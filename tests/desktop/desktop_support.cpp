@@ -142,4 +142,12 @@ void ViewSuite::cleanup() {
     scratch_.reset();
 }
 
+AppOptions ScratchAppOptions(const Scratch& scratch, IMessageSink& messages) {
+    AppOptions options;
+    options.messages = &messages;
+    options.settings_file = scratch.Path(QStringLiteral("settings.ini"));
+    options.lock_dir = scratch.Path(QString());
+    return options;
+}
+
 }  // namespace tesmora::desktop::testing

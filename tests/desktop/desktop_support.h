@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "tesmora/app/varnel_app.h"
 #include "tesmora/document/document.h"
 #include "tesmora/view/child_view.h"
 
@@ -56,6 +57,10 @@ class Scratch {
   private:
     QTemporaryDir dir_;
 };
+
+// The program's options for a test: its questions to messages, its settings
+// and its instance lock in the scratch folder.
+AppOptions ScratchAppOptions(const Scratch& scratch, IMessageSink& messages);
 
 // UTF-8 text as code page 932 bytes.
 std::string Sjis(const char* utf8);

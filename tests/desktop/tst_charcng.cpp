@@ -2,8 +2,8 @@
 // through a replaced file dialog, the checks with their focus and Start.
 #include <QApplication>
 #include <QCheckBox>
-#include <QKeyEvent>
 #include <QFile>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>

@@ -615,10 +615,7 @@ class DialogsTest : public ViewSuite {
         QFETCH(bool, fixed);
         QFETCH(QString, title);
         ScriptedMessages messages;
-        AppOptions options;
-        options.messages = &messages;
-        options.settings_file = scratch_->Path(QStringLiteral("settings.ini"));
-        options.lock_dir = scratch_->Path(QString());
+        AppOptions options = ScratchAppOptions(*scratch_, messages);
         CVarnelApp app(options);
         QVERIFY(app.InitInstance({}));
         QAction* action = app.MainFrame()->Action(id);

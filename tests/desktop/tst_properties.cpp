@@ -268,10 +268,7 @@ class PropertiesTest : public ViewSuite {
 
     void RibbonButtonOpensTheDialog() {
         StyledMessages messages;
-        AppOptions options;
-        options.messages = &messages;
-        options.settings_file = scratch_->Path(QStringLiteral("settings.ini"));
-        options.lock_dir = scratch_->Path(QString());
+        AppOptions options = ScratchAppOptions(*scratch_, messages);
         CVarnelApp app(options);
         QVERIFY(app.InitInstance({}));
         CMainFrame& frame = *app.MainFrame();

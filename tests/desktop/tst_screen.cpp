@@ -42,10 +42,7 @@ class ScreenTest : public QObject {
   private slots:
     void init() {
         scratch_ = std::make_unique<Scratch>();
-        AppOptions options;
-        options.messages = &messages_;
-        options.settings_file = scratch_->Path(QStringLiteral("settings.ini"));
-        options.lock_dir = scratch_->Path(QString());
+        AppOptions options = ScratchAppOptions(*scratch_, messages_);
         app_ = std::make_unique<CVarnelApp>(options);
         QVERIFY(app_->InitInstance({}));
     }

@@ -308,10 +308,7 @@ class SplitFrameTest : public QObject {
     void init() {
         scratch_ = std::make_unique<Scratch>();
         messages_.Clear();
-        AppOptions options;
-        options.messages = &messages_;
-        options.settings_file = scratch_->Path(QStringLiteral("settings.ini"));
-        options.lock_dir = scratch_->Path(QString());
+        AppOptions options = ScratchAppOptions(*scratch_, messages_);
         app_ = std::make_unique<CVarnelApp>(options);
         QVERIFY(app_->InitInstance({}));
         Frame().SetFileChooser([this](FileDialogKind) { return chosen_; });
