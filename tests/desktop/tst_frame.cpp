@@ -709,6 +709,9 @@ class FrameTest : public QObject {
         type("CR");
         QTRY_COMPARE(opened, QStringList{QStringLiteral("CLineLength")});
         QTRY_VERIFY(ribbon.IsMinimized());
+        // Alt released after a shortcut with it shows no tips.
+        QTest::keyClick(view, Qt::Key_Backspace, Qt::AltModifier);
+        QCOMPARE(ribbon.KeyTipLevel(), 0);
         // Alt held with F opens the application menu at once.
         QTest::keyClick(view, Qt::Key_F, Qt::AltModifier);
         QTRY_VERIFY(ribbon.ApplicationMenu()->isVisible());

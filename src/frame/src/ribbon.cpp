@@ -576,6 +576,8 @@ bool CRibbonBar::KeyTipKey(QKeyEvent* event) {
     const int key = event->key();
     const bool modifier = key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Meta;
     if (event->type() == QEvent::ShortcutOverride) {
+        // A shortcut such as Alt+Backspace may take the key press itself.
+        if (key != Qt::Key_Alt && !modifier) alt_alone_ = false;
         // While the tips show, typed keys are theirs, not shortcuts.
         if (level_ == 0) return false;
         event->accept();

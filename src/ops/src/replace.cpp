@@ -7,6 +7,7 @@
 #include "tesmora/ops/replace.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <climits>
 #include <future>
@@ -562,9 +563,10 @@ Validation SaveReplacementSet(const std::string& path, const ReplacementPairs& p
 
 namespace {
 
-// Records pass in batches: while two more threads match the two halves of
-// one batch, this one writes the batch before it and reads the batch after
-// it. The output is the same, in the same order; only the matching moves.
+// Records pass in batches. A second thread matches a batch piece by piece
+// while this one writes the batch before it and reads the one after it,
+// then takes the pieces left; so the work divides itself between the two
+// whatever the share of matching. The output is the same, in the same order.
 struct MatchPart {
     static constexpr std::uint32_t kSame = UINT32_MAX;
     std::size_t from = 0, to = 0;         // the batch's records matched here
@@ -577,7 +579,8 @@ struct MatchPart {
 struct ReplaceBatch {
     std::string bytes;                // the records read, back to back
     std::vector<std::uint32_t> ends;  // where each record ends in bytes
-    MatchPart parts[2];
+    std::vector<MatchPart> parts;
+    std::atomic<std::size_t> next_part{0};  // the first piece no thread has taken
 
     std::string_view Input(std::size_t k) const {
         const std::uint32_t from = k == 0 ? 0 : ends[k - 1];
@@ -585,6 +588,7 @@ struct ReplaceBatch {
     }
 };
 
+constexpr std::size_t kPartRecords = 512;
 constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
 
 void MatchPartOf(const PairMatcher& matcher, const ReplaceRequest& r, FieldIndex last,
@@ -661,35 +665,41 @@ bool ReplacePass(Document& doc, TextWriter& out, const ReplaceRequest& r,
             }
             return true;
         };
-        ReplaceBatch batches[2];
-        // Declared after what they use: their ends wait for the matches under way.
-        std::future<void> match[2];
+        // Takes the pieces of b no thread has taken yet.
+        auto take = [&r, last](const PairMatcher& matcher, ReplaceBatch& b) {
+            for (std::size_t k; (k = b.next_part.fetch_add(1)) < b.parts.size();)
+                MatchPartOf(matcher, r, last, b, b.parts[k]);
+        };
+        ReplaceBatch batches[3];
+        // Declared after what it uses: its end waits for the match under way.
+        std::future<void> match;
         auto start = [&](ReplaceBatch& b) {
             const std::size_t n = b.ends.size();
-            b.parts[0].from = 0;
-            b.parts[0].to = b.parts[1].from = n / 2;
-            b.parts[1].to = n;
-            for (int t = 0; t < 2; ++t)
-                // Matched at the wait when no thread can be had.
-                match[t] = std::async(std::launch::async | std::launch::deferred,
-                                      [&matcher = matchers[t], &r, last, &b, &part = b.parts[t]] {
-                                          MatchPartOf(matcher, r, last, b, part);
-                                      });
+            b.parts.resize((n + kPartRecords - 1) / kPartRecords);
+            for (std::size_t k = 0; k < b.parts.size(); ++k) {
+                b.parts[k].from = k * kPartRecords;
+                b.parts[k].to = std::min(n, (k + 1) * kPartRecords);
+            }
+            b.next_part = 0;
+            // Matched here at the wait when no thread can be had.
+            match = std::async(std::launch::async | std::launch::deferred,
+                               [&take, &m = matchers[0], &b] { take(m, b); });
         };
-        auto wait = [&] {
-            for (std::future<void>& m : match) m.get();
-        };
-        int cur = 0;
-        bool have = fill(batches[0]);
-        if (have) start(batches[0]);
-        while (have) {
-            const bool next = fill(batches[cur ^ 1]);
-            wait();
-            if (next) start(batches[cur ^ 1]);
-            if (!write(batches[cur])) return false;
-            cur ^= 1;
-            have = next;
+        // Batch k is matched while k - 1 is written and k + 1 read.
+        std::size_t k = 0;
+        if (!fill(batches[0])) return true;
+        start(batches[0]);
+        for (;; ++k) {
+            ReplaceBatch& now = batches[k % 3];
+            ReplaceBatch& after = batches[(k + 1) % 3];
+            if (k > 0 && !write(batches[(k + 2) % 3])) return false;
+            const bool more = fill(after);
+            take(matchers[1], now);
+            match.get();
+            if (!more) break;
+            start(after);
         }
+        if (!write(batches[k % 3])) return false;
         return true;
     } catch (const std::bad_alloc&) {
         doc.Message(kMsgNoMemory);
