@@ -262,6 +262,36 @@ TEST_F(ReplaceRunTest, RefusalsAndAnOverlongResultChangeNothing) {
     EXPECT_FALSE(doc->Modified());
 }
 
+// Several batches of many pieces each: every record in its place, rewritten
+// as on its own; an overlong result in the last batch still changes nothing.
+TEST_F(ReplaceRunTest, ManyBatchesKeepTheRecordsInOrder) {
+    std::string bytes;
+    Strs expected;
+    const std::string z(30, 'z');
+    for (int i = 0; i < 60000; ++i) {
+        const std::string n = std::to_string(i);
+        bytes += n + (i % 3 ? ",ab" : ",x") + z + ",b\r\n";
+        expected.push_back(n + (i % 3 ? ",c" : ",x") + z + ",c");  // ab -> b -> c
+    }
+    ASSERT_TRUE(
+        doc->OpenDocument(MakeFile("in.csv", bytes + "x," + std::string(4990, 'y') + "\r\n")));
+    ReplaceRequest r = Lists("ab\nb", "b\nc");
+    r.first = FieldIndex{0};
+    r.last = FieldIndex{2};
+    r.only_one = false;
+    ReplaceRequest longer = Lists("y", "yy");
+    longer.first = FieldIndex{1};
+    longer.last = FieldIndex{1};
+    EXPECT_FALSE(RunReplace(*doc, longer));
+    EXPECT_TRUE(messages.Saw(kMsgLineTooLong));
+    EXPECT_FALSE(doc->Modified());
+    ASSERT_TRUE(RunReplace(*doc, r));
+    Strs got = Records();
+    ASSERT_EQ(got.size(), expected.size() + 1);
+    got.pop_back();
+    EXPECT_EQ(got, expected);
+}
+
 class ReplaceCliTest : public EngineTest {};
 
 TEST_F(ReplaceCliTest, OrderQuestionAnsweredByTheFlag) {
