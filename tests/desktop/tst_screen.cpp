@@ -7,12 +7,14 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include "desktop_support.h"
 #include "tesmora/app/varnel_app.h"
 #include "tesmora/dialogs/operation_dlg.h"
 #include "tesmora/frame/commands.h"
 #include "tesmora/frame/main_frame.h"
+#include "tesmora/frame/ribbon.h"
 #include "tesmora/frame/status_bar.h"
 
 using namespace tesmora;
@@ -63,6 +65,29 @@ class ScreenTest : public QObject {
         const QWidget* status = frame.StatusBar();
         QVERIFY(status->isVisible());
         QVERIFY(Area().contains(QRect(status->mapToGlobal(QPoint(0, 0)), status->size())));
+    }
+
+    // Too narrow for the buttons' labels: images only, none squeezed; with
+    // room again, the labels return.
+    void RibbonShowsImagesOnlyWhenNarrow() {
+        CMainFrame& frame = *app_->MainFrame();
+        CRibbonBar& ribbon = *frame.Ribbon();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        auto squeezed = [&ribbon] {
+            int n = 0;
+            for (RibbonPanel* panel : ribbon.Panels())
+                for (QToolButton* b : panel->findChildren<QToolButton*>())
+                    n += b->isVisible() && b->width() < b->sizeHint().width();
+            return n;
+        };
+        QTRY_VERIFY(ribbon.IsCompact());
+        QTRY_COMPARE(squeezed(), 0);
+        frame.resize(1700, 560);
+        QTRY_VERIFY(!ribbon.IsCompact());
+        QTRY_COMPARE(squeezed(), 0);
+        frame.resize(800, 560);
+        QTRY_VERIFY(ribbon.IsCompact());
+        QTRY_COMPARE(squeezed(), 0);
     }
 
     // Each dialog its ribbon button opens, with the explanation shown.

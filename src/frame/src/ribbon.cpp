@@ -11,6 +11,7 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -108,8 +109,14 @@ QToolButton* RibbonPanel::AddLargeButton(QAction* action, const QString& label) 
     button->setMinimumWidth(48);
     button->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     content_->addWidget(button);
+    large_.append(button);
     ++controls_;
     return button;
+}
+
+void RibbonPanel::SetCompact(bool on) {
+    for (QToolButton* button : large_)
+        button->setToolButtonStyle(on ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextUnderIcon);
 }
 
 QVBoxLayout* RibbonPanel::AddColumn() {
@@ -394,6 +401,31 @@ RibbonPanel* CRibbonBar::AddPanel(const QString& title, const QString& key) {
 
 void CRibbonBar::RefreshPanels() {
     for (RibbonPanel* panel : panels_) panel->setVisible(!panel->IsEmpty());
+    // New controls: measure the labelled width again.
+    compact_ = false;
+    for (RibbonPanel* panel : panels_) panel->SetCompact(false);
+    full_width_ = 0;
+    FitPanels();
+}
+
+void CRibbonBar::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    FitPanels();
+}
+
+// Labels that do not fit would be cut to a few characters each; images
+// alone stay whole.
+void CRibbonBar::FitPanels() {
+    if (!compact_) {
+        // With the labels shown: the width they need.
+        for (RibbonPanel* panel : panels_) panel->layout()->activate();
+        panel_layout_->invalidate();
+        full_width_ = panel_layout_->sizeHint().width();
+    }
+    const bool compact = width() < full_width_;
+    if (compact == compact_) return;
+    compact_ = compact;
+    for (RibbonPanel* panel : panels_) panel->SetCompact(compact);
 }
 
 void CRibbonBar::SetMinimized(bool on) {

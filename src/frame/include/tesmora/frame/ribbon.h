@@ -53,6 +53,9 @@ class RibbonPanel : public QFrame {
     QVBoxLayout* AddColumn();
     void AddSeparator();
     bool IsEmpty() const { return controls_ == 0; }
+    // Compact: the large buttons show their images only (the label stays
+    // in the tooltip), for a window too narrow for the labels.
+    void SetCompact(bool on);
     void NoteControl() { ++controls_; }
 
     // The panel's own key (shown with the tab's keys) and the keys of its
@@ -72,6 +75,7 @@ class RibbonPanel : public QFrame {
     int controls_ = 0;
     QString key_;
     QList<KeyTip> tips_;
+    QList<QToolButton*> large_;
 };
 
 // The application button's menu: the file commands at the left, the recent
@@ -123,6 +127,9 @@ class CRibbonBar : public QFrame {
     QList<RibbonPanel*> Panels() const { return panels_; }
     // Shows the panels that hold controls; call after adding controls.
     void RefreshPanels();
+    // Whether the large buttons show images only, the panels being too wide
+    // for the window with their labels.
+    bool IsCompact() const { return compact_; }
     // Double click on the tab or Ctrl+F1: only the tab row stays.
     void SetMinimized(bool on);
     bool IsMinimized() const { return minimized_; }
@@ -143,8 +150,10 @@ class CRibbonBar : public QFrame {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
+    void FitPanels();
     QList<KeyTip> CurrentKeyTips() const;
     bool Reachable(const KeyTip& tip) const;
     void ShowKeyTips(int level, RibbonPanel* scope = nullptr);
@@ -161,6 +170,8 @@ class CRibbonBar : public QFrame {
     QHBoxLayout* panel_layout_;
     QList<RibbonPanel*> panels_;
     bool minimized_ = false;
+    bool compact_ = false;
+    int full_width_ = 0;  // the panels' width with their labels
     QList<KeyTip> top_tips_;
     int level_ = 0;                 // 0: no key tips shown
     RibbonPanel* scope_ = nullptr;  // level 2: the panel, or nullptr for all
