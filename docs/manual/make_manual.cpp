@@ -54,7 +54,11 @@ class Quiet : public IMessageSink {
 
 QImage Grab(QWidget& w) {
     w.show();
-    QApplication::processEvents();
+    // Layouts settle through posted requests, a level of widgets at a time.
+    for (int i = 0; i < 4; ++i) {
+        QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QApplication::processEvents();
+    }
     return w.grab().toImage();
 }
 
@@ -96,7 +100,7 @@ int main(int argc, char** argv) {
     CMainFrame& frame = *app.MainFrame();
     Document& doc = app.Doc();
     CChildView* view = frame.View();
-    frame.resize(1100, 640);
+    frame.resize(1240, 640);  // wide enough for the buttons' labels
 
     std::map<QString, QImage> pictures;
     pictures[QStringLiteral("main.png")] = Grab(frame);
