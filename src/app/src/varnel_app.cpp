@@ -127,14 +127,20 @@ void RunDialog(Document& doc, CMainFrame& frame) {
     Dialog dialog(doc, frame.View(), &frame);
     dialog.exec();
 }
+
+// An operation button that runs Dialog, with the image res/icons/ICON.svg.
+template <typename Dialog>
+void AddDialogOperation(CMainFrame& f, Document& d, int id, const char* icon) {
+    f.AddOperation(
+        id, [&d, &f] { RunDialog<Dialog>(d, f); },
+        QStringLiteral(":/icons/%1.svg").arg(QLatin1String(icon)));
+}
 }  // namespace
 
 void CVarnelApp::AddOperations() {
     CMainFrame& f = *frame_;
     Document& d = *doc_;
-    f.AddOperation(
-        ID_CSV_TO_TXT, [&d, &f] { RunDialog<CCsvToTxt>(d, f); },
-        QStringLiteral(":/icons/csv_to_txt.svg"));
+    AddDialogOperation<CCsvToTxt>(f, d, ID_CSV_TO_TXT, "csv_to_txt");
     f.AddOperation(
         ID_TXT_TO_CSV,
         [&d, &f] {
@@ -148,29 +154,14 @@ void CVarnelApp::AddOperations() {
         },
         QStringLiteral(":/icons/txt_to_csv.svg"));
     f.AddOperationSeparator();
-    f.AddOperation(
-        ID_SORT_SHORI, [&d, &f] { RunDialog<CSortDlg>(d, f); }, QStringLiteral(":/icons/sort.svg"));
-    f.AddOperation(
-        ID_JUUFUKU_SHORI, [&d, &f] { RunDialog<CDblDel>(d, f); },
-        QStringLiteral(":/icons/duplicates.svg"));
-    f.AddOperation(
-        ID_JOUKEN_SHORI, [&d, &f] { RunDialog<CLineDel>(d, f); },
-        QStringLiteral(":/icons/line_delete.svg"));
-    f.AddOperation(
-        ID_LINE_SHORI, [&d, &f] { RunDialog<CLineLength>(d, f); },
-        QStringLiteral(":/icons/record_length.svg"));
-    f.AddOperation(
-        ID_FIELD_LEN_SHORI, [&d, &f] { RunDialog<CFieldLen>(d, f); },
-        QStringLiteral(":/icons/field_length.svg"));
-    f.AddOperation(
-        ID_FIELD_JOIN_SHORI, [&d, &f] { RunDialog<CTailAdd>(d, f); },
-        QStringLiteral(":/icons/tail_add.svg"));
-    f.AddOperation(
-        ID_CODE_SHORI, [&d, &f] { RunDialog<CCodeCng>(d, f); },
-        QStringLiteral(":/icons/lookup.svg"));
-    f.AddOperation(
-        ID_MULTI_SHORI, [&d, &f] { RunDialog<CCharCng>(d, f); },
-        QStringLiteral(":/icons/replace.svg"));
+    AddDialogOperation<CSortDlg>(f, d, ID_SORT_SHORI, "sort");
+    AddDialogOperation<CDblDel>(f, d, ID_JUUFUKU_SHORI, "duplicates");
+    AddDialogOperation<CLineDel>(f, d, ID_JOUKEN_SHORI, "line_delete");
+    AddDialogOperation<CLineLength>(f, d, ID_LINE_SHORI, "record_length");
+    AddDialogOperation<CFieldLen>(f, d, ID_FIELD_LEN_SHORI, "field_length");
+    AddDialogOperation<CTailAdd>(f, d, ID_FIELD_JOIN_SHORI, "tail_add");
+    AddDialogOperation<CCodeCng>(f, d, ID_CODE_SHORI, "lookup");
+    AddDialogOperation<CCharCng>(f, d, ID_MULTI_SHORI, "replace");
     f.AddTabRowCommand(
         ID_PROPERTY, [&d, &f] { RunDialog<CPropertyDlg>(d, f); },
         QStringLiteral(":/icons/property.svg"));
