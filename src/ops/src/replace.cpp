@@ -567,7 +567,7 @@ namespace {
 // while this one writes the batch before it and reads the one after it,
 // then takes the pieces left; so the work divides itself between the two
 // whatever the share of matching. The output is the same, in the same order.
-struct MatchPart {
+struct Piece {
     static constexpr std::uint32_t kSame = UINT32_MAX;
     std::size_t from = 0, to = 0;         // the batch's records matched here
     std::string out;                      // their rewritten records
@@ -579,8 +579,8 @@ struct MatchPart {
 struct ReplaceBatch {
     std::string bytes;                // the records read, back to back
     std::vector<std::uint32_t> ends;  // where each record ends in bytes
-    std::vector<MatchPart> parts;
-    std::atomic<std::size_t> next_part{0};  // the first piece no thread has taken
+    std::vector<Piece> pieces;
+    std::atomic<std::size_t> next_piece{0};  // the first piece no thread has taken
 
     std::string_view Input(std::size_t k) const {
         const std::uint32_t from = k == 0 ? 0 : ends[k - 1];
@@ -588,31 +588,31 @@ struct ReplaceBatch {
     }
 };
 
-constexpr std::size_t kPartRecords = 512;
+constexpr std::size_t kPieceRecords = 512;
 constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
 
-void MatchPartOf(const PairMatcher& matcher, const ReplaceRequest& r, FieldIndex last,
-                 const ReplaceBatch& b, MatchPart& part) {
-    part.out.clear();
-    part.out_ends.clear();
-    part.too_long = npos;
-    part.no_memory = false;
+void MatchPieceOf(const PairMatcher& matcher, const ReplaceRequest& r, FieldIndex last,
+                  const ReplaceBatch& b, Piece& piece) {
+    piece.out.clear();
+    piece.out_ends.clear();
+    piece.too_long = npos;
+    piece.no_memory = false;
     try {
         std::string rewritten;
-        for (std::size_t k = part.from; k < part.to; ++k) {
+        for (std::size_t k = piece.from; k < piece.to; ++k) {
             if (!matcher.Apply(b.Input(k), r.first, last, r.only_one, rewritten)) {
-                part.out_ends.push_back(MatchPart::kSame);
+                piece.out_ends.push_back(Piece::kSame);
                 continue;
             }
             if (rewritten.size() > static_cast<std::size_t>(kMaxRecordBytes)) {
-                part.too_long = k;
+                piece.too_long = k;
                 return;
             }
-            part.out.append(rewritten);
-            part.out_ends.push_back(static_cast<std::uint32_t>(part.out.size()));
+            piece.out.append(rewritten);
+            piece.out_ends.push_back(static_cast<std::uint32_t>(piece.out.size()));
         }
     } catch (const std::bad_alloc&) {
-        part.no_memory = true;
+        piece.no_memory = true;
     }
 }
 
@@ -641,23 +641,23 @@ bool ReplacePass(Document& doc, TextWriter& out, const ReplaceRequest& r,
             return !b.ends.empty();
         };
         auto write = [&](const ReplaceBatch& b) {
-            for (const MatchPart& part : b.parts) {
+            for (const Piece& piece : b.pieces) {
                 std::uint32_t from = 0;
-                for (std::size_t k = part.from; k < part.to; ++k) {
-                    if (k == part.too_long) {
+                for (std::size_t k = piece.from; k < piece.to; ++k) {
+                    if (k == piece.too_long) {
                         doc.Message(kMsgLineTooLong);
                         return false;
                     }
-                    const std::size_t at = k - part.from;
-                    if (part.no_memory && at == part.out_ends.size()) {
+                    const std::size_t at = k - piece.from;
+                    if (piece.no_memory && at == piece.out_ends.size()) {
                         doc.Message(kMsgNoMemory);
                         return false;
                     }
-                    const std::uint32_t end = part.out_ends[at];
-                    if (end == MatchPart::kSame) {
+                    const std::uint32_t end = piece.out_ends[at];
+                    if (end == Piece::kSame) {
                         out.WriteRecord(b.Input(k));
                     } else {
-                        out.WriteRecord(std::string_view(part.out).substr(from, end - from));
+                        out.WriteRecord(std::string_view(piece.out).substr(from, end - from));
                         from = end;
                     }
                     progress.Step(++count);
@@ -667,20 +667,20 @@ bool ReplacePass(Document& doc, TextWriter& out, const ReplaceRequest& r,
         };
         // Takes the pieces of b no thread has taken yet.
         auto take = [&r, last](const PairMatcher& matcher, ReplaceBatch& b) {
-            for (std::size_t k; (k = b.next_part.fetch_add(1)) < b.parts.size();)
-                MatchPartOf(matcher, r, last, b, b.parts[k]);
+            for (std::size_t k; (k = b.next_piece.fetch_add(1)) < b.pieces.size();)
+                MatchPieceOf(matcher, r, last, b, b.pieces[k]);
         };
         ReplaceBatch batches[3];
         // Declared after what it uses: its end waits for the match under way.
         std::future<void> match;
         auto start = [&](ReplaceBatch& b) {
             const std::size_t n = b.ends.size();
-            b.parts.resize((n + kPartRecords - 1) / kPartRecords);
-            for (std::size_t k = 0; k < b.parts.size(); ++k) {
-                b.parts[k].from = k * kPartRecords;
-                b.parts[k].to = std::min(n, (k + 1) * kPartRecords);
+            b.pieces.resize((n + kPieceRecords - 1) / kPieceRecords);
+            for (std::size_t k = 0; k < b.pieces.size(); ++k) {
+                b.pieces[k].from = k * kPieceRecords;
+                b.pieces[k].to = std::min(n, (k + 1) * kPieceRecords);
             }
-            b.next_part = 0;
+            b.next_piece = 0;
             // Matched here at the wait when no thread can be had.
             match = std::async(std::launch::async | std::launch::deferred,
                                [&take, &m = matchers[0], &b] { take(m, b); });
