@@ -401,21 +401,26 @@ void PairMatcher::EachMatch(std::string_view text, int from, Note note) const {
     if (n > 0 && single_[p[n - 1]] >= from) try_at(n - 1);
 }
 
-void PairMatcher::Occurring(std::string_view text, int from, std::vector<int>& found) const {
+void PairMatcher::StartNoting(std::vector<int>& found) const {
     found.clear();
-    // A pair is noted once per walk.
     if (++walk_ == 0) {
         std::fill(seen_.begin(), seen_.end(), 0);
         walk_ = 1;
     }
-    EachMatch(text, from, [&](int idx, std::size_t at) {
-        std::uint32_t& mark = seen_[static_cast<std::size_t>(idx)];
-        if (mark != walk_) {
-            mark = walk_;
-            first_at_[static_cast<std::size_t>(idx)] = at;
-            found.push_back(idx);
-        }
-    });
+}
+
+// A pair is noted once per walk, where it first occurs.
+void PairMatcher::NoteFirst(int pair, std::size_t at, std::vector<int>& found) const {
+    std::uint32_t& mark = seen_[static_cast<std::size_t>(pair)];
+    if (mark == walk_) return;
+    mark = walk_;
+    first_at_[static_cast<std::size_t>(pair)] = at;
+    found.push_back(pair);
+}
+
+void PairMatcher::Occurring(std::string_view text, int from, std::vector<int>& found) const {
+    StartNoting(found);
+    EachMatch(text, from, [&](int idx, std::size_t at) { NoteFirst(idx, at, found); });
     std::sort(found.begin(), found.end());
 }
 
@@ -479,20 +484,12 @@ bool PairMatcher::Apply(std::string_view record, FieldIndex first, FieldIndex la
         if (j > to || next == hits_.size()) break;
         // Only the fields the walk found a match in.
         if (j >= first.value && offset + hits_[next].at < stop) {
-            std::vector<int>& found = found_;
-            found.clear();
-            if (++walk_ == 0) {
-                std::fill(seen_.begin(), seen_.end(), 0);
-                walk_ = 1;
-            }
-            for (; next < hits_.size() && offset + hits_[next].at < stop; ++next) {
-                const std::uint32_t idx = hits_[next].pair;
-                if (seen_[idx] == walk_) continue;
-                seen_[idx] = walk_;
-                first_at_[idx] = offset + hits_[next].at - start;
-                found.push_back(static_cast<int>(idx));
-            }
-            std::sort(found.begin(), found.end());
+            // This field's hits, as Occurring would give them.
+            StartNoting(found_);
+            for (; next < hits_.size() && offset + hits_[next].at < stop; ++next)
+                NoteFirst(static_cast<int>(hits_[next].pair), offset + hits_[next].at - start,
+                          found_);
+            std::sort(found_.begin(), found_.end());
             if (const auto field = ApplyToField(record.substr(start, stop - start), only_one)) {
                 if (!changed) {
                     out.clear();

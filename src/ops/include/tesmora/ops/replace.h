@@ -80,6 +80,10 @@ class PairMatcher {
     // compared only at hits.
     template <typename Note>
     void EachMatch(std::string_view text, int from, Note note) const;
+    // A new walk's list of occurring pairs, and a pair noted in it where it
+    // first occurs (first_at_).
+    void StartNoting(std::vector<int>& found) const;
+    void NoteFirst(int pair, std::size_t at, std::vector<int>& found) const;
     // Rewrites a field whose occurring pairs are in found_ and first_at_; the
     // result lives until the next call, nullopt when nothing changed.
     std::optional<std::string_view> ApplyToField(std::string_view field, bool only_one) const;
