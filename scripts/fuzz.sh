@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 dir=$PWD/build-fuzz
-targets=(load text transforms args)
+targets=(load text transforms args encoding)
 CC=clang CXX=clang++ cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTESMORA_SANITIZE=ON -DTESMORA_FUZZ=ON -DTESMORA_TESTS=OFF -DTESMORA_DESKTOP=OFF \
     -DTESMORA_BENCH=OFF >/dev/null

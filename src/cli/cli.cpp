@@ -116,7 +116,22 @@ namespace {
 
 // Taken by every command; --first-rec matters only with two INPUTs or more.
 constexpr const char* kCommonOptions =
-    "  --first-rec N      skip the first N-1 lines of each appended INPUT (default 1)\n";
+    "  --first-rec N      skip the first N-1 lines of each appended INPUT (default 1)\n"
+    "  --encoding E       read every INPUT as E, shift-jis or utf-8 (default: detected)\n"
+    "  --output-encoding E  write OUTPUT as E, shift-jis, utf-8 or utf-8-bom\n"
+    "                     (default: the encoding of the first INPUT)\n";
+
+std::optional<Encoding> EncodingOption(const Args& args, const std::string& name,
+                                       bool bom_allowed) {
+    const auto word = args.Value(name);
+    if (!word) return std::nullopt;
+    const auto e = EncodingFromWord(*word);
+    if (!e || (*e == Encoding::Utf8Bom && !bom_allowed))
+        throw UsageError{"--" + name + " takes " +
+                         (bom_allowed ? "shift-jis, utf-8 or utf-8-bom" : "shift-jis or utf-8") +
+                         ", not '" + *word + "'"};
+    return e;
+}
 
 }  // namespace
 
@@ -211,6 +226,8 @@ bool LoadInputs(Context& ctx) {
     options.offer_split_mode = false;
     // A read-only INPUT is copied as it is; it is never changed.
     options.read_only_prompt = false;
+    options.encoding = EncodingOption(ctx.args, "encoding", false);
+    OutputEncoding(ctx);  // a usage error comes before any work
     for (const std::string& input : inputs) {
         // The document would refuse a missing file silently; say which one.
         if (!File::CanOpen(input)) {
@@ -225,18 +242,28 @@ bool LoadInputs(Context& ctx) {
     return doc.OpenFiles(inputs, options);
 }
 
+Encoding OutputEncoding(const Context& ctx) {
+    return EncodingOption(ctx.args, "output-encoding", true).value_or(ctx.doc.FileEncoding());
+}
+
 bool WriteOutput(Context& ctx) {
     const std::string& target = *ctx.args.output;
+    const Encoding as = OutputEncoding(ctx);
     if (target == "-") {
         File out;
         out.OpenStdout();
-        if (ctx.doc.WriteAllRecords(out)) return true;
-        ctx.doc.Message(kMsgCreateFailed, MsgStyle::Error, "-\n");
+        std::int64_t unmapped = 0;
+        if (ctx.doc.WriteAllRecords(out, as, &unmapped)) return true;
+        if (unmapped)
+            ctx.doc.Message(kMsgNoUtf8Form, MsgStyle::Error,
+                            "-\n" + std::to_string(unmapped) + "行目\n");
+        else
+            ctx.doc.Message(kMsgCreateFailed, MsgStyle::Error, "-\n");
         return false;
     }
     // Nothing uses the document after its output is saved: an operation's
     // committed output can simply be renamed into place.
-    return ctx.doc.MoveWorkingFileTo(target) || ctx.doc.SaveDocument(target, false);
+    return ctx.doc.MoveWorkingFileTo(target, as) || ctx.doc.SaveDocument(target, false, as);
 }
 
 int RunAndSave(Context& ctx, const std::function<bool(Document&)>& run) {

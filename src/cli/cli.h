@@ -107,6 +107,8 @@ Args ParseArgs(const Command& cmd, const std::vector<std::string>& argv);
 bool LoadInputs(Context& ctx);
 // Writes the document's records to -o OUTPUT (or standard output for "-").
 bool WriteOutput(Context& ctx);
+// The encoding OUTPUT is written in: --output-encoding, or the document's.
+Encoding OutputEncoding(const Context& ctx);
 // The common form of a command that changes records: load, run the
 // operation's request (validated and committed by its Run), save.
 int RunAndSave(Context& ctx, const std::function<bool(Document&)>& run);

@@ -18,11 +18,12 @@ int RunSave(Context& ctx) {
     // the other core while this one checks and indexes the file.
     // A usage error must come before the copier starts: it would unwind past it.
     ctx.args.Int("first-rec", 1);
+    OutputEncoding(ctx);
     std::string copy;
     std::jthread copier([&] { copy = Document::PrepareSaveCopy(ctx.args.inputs[0], target); });
     const bool loaded = LoadInputs(ctx);
     copier.join();
-    if (loaded && ctx.doc.SaveFromCopy(copy, target)) return kExitOk;
+    if (loaded && ctx.doc.SaveFromCopy(copy, target, OutputEncoding(ctx))) return kExitOk;
     if (!copy.empty()) RemoveTemp(copy);
     if (!loaded) return kExitFailed;
     return WriteOutput(ctx) ? kExitOk : kExitFailed;

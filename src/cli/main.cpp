@@ -43,7 +43,7 @@ void PrintHelp() {
     std::printf(
         "usage: tesmora-cli COMMAND [OPTIONS] INPUT... [-o OUTPUT]\n"
         "\n"
-        "Runs one operation on Shift-JIS record files. The first INPUT is opened as\n"
+        "Runs one operation on record files in Shift-JIS or UTF-8. The first INPUT is opened as\n"
         "the document, further INPUTs are appended (--first-rec N skips their first\n"
         "N-1 lines). Commands that change records need -o OUTPUT ('-' for standard\n"
         "output); OUTPUT is replaced only once complete. Field numbers are 0-based.\n"

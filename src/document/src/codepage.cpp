@@ -20,14 +20,9 @@ namespace {
 constexpr char16_t kNoSingle = u'?';
 constexpr char16_t kNoPair = u'\u30FB';
 
-struct Variant {
-    char16_t c;
-    std::string_view bytes;
-};
-
 // Forms a JIS keyboard or another encoding gives for characters that code
 // page 932 holds under another code point.
-constexpr Variant kVariants[] = {
+constexpr JisVariantForm kVariants[] = {
     {u'\u00A2', "\x81\x91"},  // ¢ as ￠
     {u'\u00A3', "\x81\x92"},  // £ as ￡
     {u'\u00A5', "\x5C"},      // ¥ as the yen sign of 0x5C
@@ -150,8 +145,16 @@ const Table& Cp932Table() {
 
 }  // namespace
 
+std::span<const JisVariantForm> JisVariants() {
+    return kVariants;
+}
+
+const char16_t* Cp932DecodeTable() {
+    return Cp932Table().data();
+}
+
 std::string_view JisVariant(char16_t c) {
-    for (const Variant& v : kVariants)
+    for (const JisVariantForm& v : kVariants)
         if (v.c == c) return v.bytes;
     return {};
 }

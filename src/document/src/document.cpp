@@ -101,34 +101,104 @@ bool Document::OpenWorkingFile(const std::string& name, LoadMode mode, const Loa
         }
     }
     // A stream can be read only once, and the index pass would use it up:
-    // it is taken into a copy like a user's file.
-    const bool copy = mode == LoadMode::Fresh ||
-                      (mode == LoadMode::InPlace && st.type() != fs::file_type::regular);
+    // it is taken into a copy like a user's file. So is every UTF-8 file,
+    // converted: the engine reads code page 932 only.
+    const bool fresh = mode != LoadMode::NotFresh;
+    const bool regular = st.type() == fs::file_type::regular;
+    Encoding encoding = encoding_;
+    VariantForms forms;
+    std::int64_t source_size = -1;
     std::string working = name;
-    if (copy) {
+    bool owned = false;  // working is a temporary file of ours
+    auto give_up = [&] {
+        if (owned) DiscardTemp(working);
+        return false;
+    };
+    // A plain copy of the user's bytes into a new temporary file.
+    auto copy_raw = [&] {
         working = NewTemp();
+        owned = !working.empty();
         bool refused = false;
-        if (!working.empty() && !CopyIntoTemp(name, working, refused)) DiscardTemp(working);
-        if (refused) return false;
-        if (working.empty()) {
-            Message(kMsgFileObjectFailed);
+        if (owned && !CopyIntoTemp(name, working, refused)) {
+            DiscardTemp(working);
+            owned = false;
+        }
+        if (!owned && !refused) Message(kMsgFileObjectFailed);
+        return owned;
+    };
+    // The raw stream first: its encoding is known only from its bytes.
+    if (fresh && !regular && !copy_raw()) return false;
+    if (fresh) {
+        File in;
+        if (!in.Open(working, "rb")) {
+            Message(kMsgOpenFailed, MsgStyle::Error, name + "\n");
+            return give_up();
+        }
+        encoding = ReadEncoding(in, options.encoding);
+        if (IsUtf8(encoding)) {
+            std::string converted = NewTemp();
+            if (converted.empty()) {
+                Message(kMsgFileObjectFailed);
+                return give_up();
+            }
+            if (!ConvertIntoTemp(in, name, converted, forms, &source_size)) {
+                DiscardTemp(converted);
+                return give_up();
+            }
+            if (encoding == Encoding::Utf8Bom)
+                source_size += static_cast<std::int64_t>(kUtf8Bom.size());
+            in.Close();
+            if (owned) DiscardTemp(working);  // the raw stream
+            working = converted;
+            owned = true;
+        } else if (mode == LoadMode::Fresh && regular && !copy_raw()) {
             return false;
         }
     }
     working_writable_ = mode != LoadMode::InPlace;
     if (!working_.Open(working, working_writable_ ? "r+b" : "rb")) {
-        if (copy) DiscardTemp(working);
+        Message(kMsgCreateFailed);
+        return give_up();
+    }
+    // The user's file is checked however it is read; a copy that fails the
+    // check is of no use.
+    if (fresh && !CheckTextFile(working_)) {
+        working_.Close();
+        return give_up();
+    }
+    working_name_ = working;
+    if (fresh) {
+        encoding_ = encoding;
+        forms_ = forms;
+        source_size_ = source_size;
+    } else {
+        source_size_ = -1;
+    }
+    return true;
+}
+
+Encoding Document::ReadEncoding(File& in, std::optional<Encoding> forced) {
+    if (!forced) return DetectEncoding(in);
+    SkipBom(in);
+    if (*forced != Encoding::ShiftJis) return in.Tell() > 0 ? Encoding::Utf8Bom : Encoding::Utf8;
+    in.Seek(0);
+    return Encoding::ShiftJis;
+}
+
+bool Document::ConvertIntoTemp(File& in, const std::string& path, const std::string& temp,
+                               VariantForms& forms, std::int64_t* consumed) {
+    File out;
+    EncodingFault fault;
+    if (!out.Open(temp, kTempOpenMode)) {
         Message(kMsgCreateFailed);
         return false;
     }
-    // The user's file is checked however it is read.
-    if (mode != LoadMode::NotFresh && !CheckTextFile(working_)) {
-        working_.Close();
-        if (copy) DiscardTemp(working);  // a copy that fails the check is of no use
-        return false;
-    }
-    working_name_ = working;
-    return true;
+    if (ConvertUtf8ToCp932(in, out, forms, fault, consumed)) return true;
+    if (fault.io)
+        Message(kMsgOpenFailed, MsgStyle::Error, path + "\n");
+    else
+        Message(fault.message, MsgStyle::Error, fault.Prefix(path));
+    return false;
 }
 
 bool Document::CopyIntoTemp(const std::string& source, const std::string& temp, bool& refused) {
@@ -338,17 +408,14 @@ TextReader Document::Records(RecordIndex from) {
     return TextReader(working_);
 }
 
-bool Document::WriteAllRecords(File& out) {
-    // A working file already in the saved form (every record ended by CR LF,
-    // nothing after the data) is copied as it is.
-    if (canonical_) return CopyRange(working_, 0, data_end_, out);
-    working_.ClearReadError();
-    // Straight from the read blocks: only a lone LF needs its CR, and a last
-    // line without a break gets CR LF. CR LF files are copied as they are.
-    // The pieces go through one buffer: an LF-only file would otherwise
-    // cost two writes per record.
-    TextReader reader = Records();
-    TextWriter writer(out);
+namespace {
+
+// Copies the records of reader to writer, each ended by CR LF: straight from
+// the read blocks, since only a lone LF needs its CR and a last line without
+// a break gets CR LF. The pieces go through one buffer: an LF-only file
+// would otherwise cost two writes per record.
+template <class Writer>
+void WriteBlocks(TextReader& reader, Writer& writer) {
     char prev = '\n';
     for (std::string_view block; !(block = reader.NextBlock()).empty();) {
         const char* p = block.data();
@@ -369,7 +436,41 @@ bool Document::WriteAllRecords(File& out) {
         prev = block.back();
     }
     if (prev != '\n') writer.WritePart("\r\n");
-    return writer.Flush() && !working_.ReadFailed();
+}
+
+}  // namespace
+
+bool Document::WriteAllRecords(File& out, Encoding as, std::int64_t* unmapped_line) {
+    working_.ClearReadError();
+    if (!IsUtf8(as)) {
+        // A working file already in the saved form (every record ended by CR
+        // LF, nothing after the data) is copied as it is.
+        if (canonical_) return CopyRange(working_, 0, data_end_, out);
+        TextReader reader = Records();
+        TextWriter writer(out);
+        WriteBlocks(reader, writer);
+        return writer.Flush() && !working_.ReadFailed();
+    }
+    bool unmapped = false;
+    {
+        TextReader reader = Records();
+        Utf8Writer writer(out, forms_, as == Encoding::Utf8Bom);
+        WriteBlocks(reader, writer);
+        if (writer.Flush()) return !working_.ReadFailed();
+        unmapped = writer.unmapped();
+    }
+    if (unmapped && unmapped_line) {
+        // Rare: find the record again, for the message.
+        TextReader reader = Records();
+        Line line;
+        for (std::int64_t number = 1; reader.Next(line); ++number) {
+            if (!Cp932ToUtf8(line.text)) {
+                *unmapped_line = number;
+                break;
+            }
+        }
+    }
+    return false;
 }
 
 }  // namespace tesmora

@@ -98,7 +98,7 @@ bool Document::OpenFiles(std::vector<std::string> paths, LoadOptions& options) {
             return true;
         }
     } else {
-        if (!AppendFile(paths[0], options.first_record)) return false;
+        if (!AppendFile(paths[0], options.first_record, options.encoding)) return false;
         appended = true;
     }
     if (k > 1) {
@@ -108,7 +108,7 @@ bool Document::OpenFiles(std::vector<std::string> paths, LoadOptions& options) {
             if (answer == kIdYes) options.first_record = 1;
         }
         for (std::size_t i = 1; i < k; ++i) {
-            if (!AppendFile(paths[i], options.first_record)) return stop();
+            if (!AppendFile(paths[i], options.first_record, options.encoding)) return stop();
             appended = true;
         }
     }
@@ -122,7 +122,7 @@ bool Document::AppendFile(const std::string& path) {
     return AppendFile(path, FirstRecordSetting(settings_));
 }
 
-bool Document::AppendFile(const std::string& path, int first) {
+bool Document::AppendFile(const std::string& path, int first, std::optional<Encoding> encoding) {
     File in;
     if (!in.Open(path, "rb")) {
         Message(kMsgOpenFailed, MsgStyle::Error, path + "\n");
@@ -147,6 +147,26 @@ bool Document::AppendFile(const std::string& path, int first) {
         }
         in = std::move(copy);
     }
+    // Each file is read in its own encoding; the document keeps its own.
+    VariantForms forms = forms_;
+    if (IsUtf8(ReadEncoding(in, encoding))) {
+        std::string converted = NewTemp();
+        const bool ok = !converted.empty() && ConvertIntoTemp(in, path, converted, forms, nullptr);
+        in.Close();
+        DiscardTemp(spool);
+        spool = converted;
+        if (!ok) {
+            if (converted.empty()) Message(kMsgFileObjectFailed);
+            return false;
+        }
+        File text;
+        if (!text.Open(spool, "rb")) {
+            Message(kMsgOpenFailed, MsgStyle::Error, path + "\n");
+            return false;
+        }
+        in = std::move(text);
+    }
+    in.Seek(0);
     if (!CheckTextFile(in)) return false;
 
     // First pass: the whole file must be usable before anything is written.
@@ -205,6 +225,8 @@ bool Document::AppendFile(const std::string& path, int first) {
         return false;
     }
     data_end_ = working_.Tell();
+    forms_ = forms;
+    source_size_ = -1;
     return true;
 }
 
@@ -267,15 +289,18 @@ std::string Document::PrepareSaveCopy(const std::string& source, const std::stri
     return ok ? ToUtf8(temp) : std::string{};
 }
 
-bool Document::SaveFromCopy(const std::string& copy, const std::string& target) {
-    // The copy is the saved form only when the document is that file exactly.
-    if (!IsOpen() || !canonical_ || ToPath(copy).empty()) return false;
+bool Document::SaveFromCopy(const std::string& copy, const std::string& target, Encoding as) {
+    // The copy is the saved form only when the document is that file exactly,
+    // in the same encoding (a UTF-8 file converts back to its own bytes).
+    if (!IsOpen() || !canonical_ || ToPath(copy).empty() || as != encoding_) return false;
+    const std::int64_t size = IsUtf8(as) ? source_size_ : data_end_;
     std::error_code ec;
-    if (static_cast<std::int64_t>(fs::file_size(ToPath(copy), ec)) != data_end_ || ec) return false;
+    if (static_cast<std::int64_t>(fs::file_size(ToPath(copy), ec)) != size || ec) return false;
     return ReplaceByRename(ToPath(copy), target);
 }
 
-bool Document::SaveDocument(const std::string& target, bool as_new) {
+bool Document::SaveDocument(const std::string& target, bool as_new, std::optional<Encoding> as) {
+    const Encoding encoding = as.value_or(encoding_);
     std::error_code ec;
     fs::path path = ToPath(target);
     if (as_new && fs::exists(path, ec) &&
@@ -293,7 +318,9 @@ bool Document::SaveDocument(const std::string& target, bool as_new) {
         // A device or a pipe holds no file to protect, and must never be
         // replaced by one: write into it.
         File device;
-        if (!device.Open(ToUtf8(path), "wb") || !WriteAllRecords(device)) return refuse();
+        std::int64_t unmapped = 0;
+        if (!device.Open(ToUtf8(path), "wb") || !WriteAllRecords(device, encoding, &unmapped))
+            return unmapped ? RefuseUnmapped(target, unmapped) : refuse();
         if (working_writable_) working_.SeekEnd();
         return true;
     }
@@ -302,8 +329,13 @@ bool Document::SaveDocument(const std::string& target, bool as_new) {
     fs::path temp;
     File out;
     if (!CreateBeside(path, temp, out)) return refuse();
-    bool ok = WriteAllRecords(out);
+    std::int64_t unmapped = 0;
+    bool ok = WriteAllRecords(out, encoding, &unmapped);
     out.Close();
+    if (unmapped) {
+        RemoveTemp(ToUtf8(temp));
+        return RefuseUnmapped(target, unmapped);
+    }
 #ifdef _WIN32
     // Windows replaces no open file, and a document read in place reads the
     // target itself: it lets go of it for the rename, then reads the saved
@@ -331,10 +363,11 @@ bool Document::SaveDocument(const std::string& target, bool as_new) {
     return true;
 }
 
-bool Document::MoveWorkingFileTo(const std::string& target) {
+bool Document::MoveWorkingFileTo(const std::string& target, Encoding as) {
     // Only a temporary file of ours already in the saved form can simply
     // become the target; anything else is saved by copying.
-    if (!IsOpen() || !canonical_ || owned_temps_.count(working_name_) == 0) return false;
+    if (!IsOpen() || !canonical_ || IsUtf8(as) || owned_temps_.count(working_name_) == 0)
+        return false;
     working_.Close();
     if (!ReplaceByRename(ToPath(working_name_), target)) {
         working_.Open(working_name_, "r+b");
@@ -346,6 +379,11 @@ bool Document::MoveWorkingFileTo(const std::string& target) {
     return true;
 }
 
+bool Document::RefuseUnmapped(const std::string& target, std::int64_t line) {
+    Message(kMsgNoUtf8Form, MsgStyle::Error, target + "\n" + std::to_string(line) + "行目\n");
+    return false;
+}
+
 bool Document::Save() {
     if (!IsOpen() || !modified_) return true;
     if (!SaveDocument(current_name_, false)) return false;
@@ -353,8 +391,9 @@ bool Document::Save() {
     return true;
 }
 
-bool Document::SaveAs(const std::string& path) {
-    if (!IsOpen() || !SaveDocument(path, true)) return false;
+bool Document::SaveAs(const std::string& path, std::optional<Encoding> as) {
+    if (!IsOpen() || !SaveDocument(path, true, as)) return false;
+    encoding_ = as.value_or(encoding_);
     current_name_ = path;
     view_.UpdateTitle();
     modified_ = false;
@@ -381,6 +420,9 @@ bool Document::CloseDocument() {
     data_end_ = 0;
     canonical_ = false;
     modified_ = false;
+    encoding_ = Encoding::ShiftJis;
+    forms_ = VariantForms{};
+    source_size_ = -1;
     SetSplitMode(false);
     current_name_.clear();
     view_.UpdateTitle();

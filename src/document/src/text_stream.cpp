@@ -9,6 +9,7 @@
 
 #include "tesmora/document/paths.h"
 #include "tesmora/document/record_index.h"
+#include "tesmora/document/temp_files.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -150,8 +151,10 @@ File& File::operator=(File&& o) noexcept {
         f_ = o.f_;
         borrowed_ = o.borrowed_;
         read_failed_ = o.read_failed_;
+        remove_on_close_ = o.remove_on_close_;
         path_ = std::move(o.path_);
         o.f_ = nullptr;
+        o.remove_on_close_ = false;
     }
     return *this;
 }
@@ -219,9 +222,11 @@ bool File::OpenStdout() {
 void File::Close() {
     if (f_ && !borrowed_) std::fclose(f_);
     if (f_ && borrowed_) std::fflush(f_);
+    if (f_ && remove_on_close_) RemoveTemp(path_);
     f_ = nullptr;
     borrowed_ = false;
     read_failed_ = false;
+    remove_on_close_ = false;
 }
 
 bool File::Seek(std::int64_t offset) {

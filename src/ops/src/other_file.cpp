@@ -7,17 +7,22 @@
 #include <filesystem>
 #include <system_error>
 
+#include "tesmora/document/encoding.h"
 #include "tesmora/document/paths.h"
 #include "tesmora/document/text.h"
 #include "tesmora/document/text_stream.h"
 
 namespace tesmora {
 
-bool OpenOtherFile(Document& doc, const std::string& path, File& file) {
+bool OpenOtherFile(Document& doc, const std::string& path, File& file, std::int64_t limit) {
     std::error_code ec;
     const bool folder = std::filesystem::is_directory(ToPath(path), ec);
-    if (folder || !file.Open(path, "rb")) {
-        doc.Message(kMsgOpenFailed);
+    EncodingFault fault;
+    if (folder || !OpenAsCp932(path, file, fault, limit)) {
+        if (fault.message)
+            doc.Message(fault.message, MsgStyle::Error, fault.Prefix(path));
+        else
+            doc.Message(kMsgOpenFailed);
         return false;
     }
     for (char ch : ReadTextPrefix(file, kMaxLineLength)) {

@@ -20,6 +20,7 @@
 #endif
 
 #include "tesmora/document/codepage.h"
+#include "tesmora/document/encoding.h"
 #include "tesmora/document/messages.h"
 #include "tesmora/document/pipeline.h"
 #include "tesmora/document/progress.h"
@@ -525,7 +526,10 @@ Validation LoadReplacementSet(const std::string& path, std::string& before_list,
     };
     if (lower_end() != ".cng") return Refuse(kMsgNeedCngFile);
     File file;
-    if (!file.Open(path, "rb")) return Refuse(kMsgOpenFailed);
+    EncodingFault fault;
+    if (!OpenAsCp932(path, file, fault))
+        return fault.message ? RefuseWith(fault.message, fault.Prefix(path))
+                             : Refuse(kMsgOpenFailed);
     std::string before, after;
     TextReader reader(file);
     Line line;

@@ -4,6 +4,7 @@
 // typed or given on a command line; everything else works on the bytes.
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -28,5 +29,16 @@ std::optional<std::string> Utf8ToCp932(std::string_view text);
 // The code page 932 bytes of a character that code page 932 holds only in
 // another form (U+00A5 ¥ is 0x5C, U+301C 〜 is 0x8160 ...); empty for others.
 std::string_view JisVariant(char16_t c);
+
+// Those variants, each with the bytes it maps to.
+struct JisVariantForm {
+    char16_t c;
+    std::string_view bytes;
+};
+std::span<const JisVariantForm> JisVariants();
+
+// The decoding table of every character: index b for a single byte, lead << 8 |
+// trail for a pair; 0 where code page 932 has no character.
+const char16_t* Cp932DecodeTable();
 
 }  // namespace tesmora

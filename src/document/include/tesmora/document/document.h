@@ -5,10 +5,12 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "tesmora/document/encoding.h"
 #include "tesmora/document/host.h"
 #include "tesmora/document/message_ids.h"
 #include "tesmora/document/record_index.h"
@@ -30,10 +32,11 @@ enum class AppendOrder { AsGiven = 0, NameAscending = 1, NameDescending = 2 };
 // settings (LoadOptionsFromSettings), the batch front end from its arguments.
 struct LoadOptions {
     AppendOrder order = AppendOrder::NameAscending;
-    int first_record = 1;           // "FirstRec": earlier lines of appended files are skipped
-    bool ask_first_record = false;  // 30021 when first_record > 1 and files are appended
-    bool offer_split_mode = true;   // 30004 for a fixed-width file that is opened
-    bool read_only_prompt = true;   // 30040 for a read-only file (else copied as it is)
+    int first_record = 1;              // "FirstRec": earlier lines of appended files are skipped
+    bool ask_first_record = false;     // 30021 when first_record > 1 and files are appended
+    bool offer_split_mode = true;      // 30004 for a fixed-width file that is opened
+    bool read_only_prompt = true;      // 30040 for a read-only file (else copied as it is)
+    std::optional<Encoding> encoding;  // every file read in it; detected per file when empty
 };
 
 // Section "AddRead": "AddJun" and "FirstRec"; the questions as the desktop asks them.
@@ -76,6 +79,9 @@ class Document {
     const std::string& PreviousIndexFileName() const { return prev_index_name_; }
     bool CanUndo() const { return !prev_working_name_.empty(); }
     bool Modified() const { return modified_; }
+    // The encoding of the user's file, in which Save writes.
+    Encoding FileEncoding() const { return encoding_; }
+    const VariantForms& Forms() const { return forms_; }
     void SetModified(bool on) { modified_ = on; }
     ViewState& View() { return view_state_; }
     const ViewState& View() const { return view_state_; }
@@ -112,8 +118,10 @@ class Document {
     TextReader Records(RecordIndex from = RecordIndex{0});
     // The working file, for readers that manage their own positions.
     File& WorkingFile() { return working_; }
-    // Writes every record, each with CR LF, to out.
-    bool WriteAllRecords(File& out);
+    // Writes every record, each with CR LF, to out in the given encoding. A
+    // character with no UTF-8 form stops it, its line (1-based) in unmapped_line.
+    bool WriteAllRecords(File& out, Encoding as = Encoding::ShiftJis,
+                         std::int64_t* unmapped_line = nullptr);
 
     // ---- output, commit, undo ----
     bool BeginOutput();
@@ -135,25 +143,28 @@ class Document {
     // The same with the options of the settings; a Yes to 30021 is stored.
     bool OpenFiles(std::vector<std::string> paths, bool ask_first_record);
     // Appends path from line first_record on (the setting "FirstRec" without it).
-    bool AppendFile(const std::string& path, int first_record);
+    bool AppendFile(const std::string& path, int first_record,
+                    std::optional<Encoding> encoding = std::nullopt);
     bool AppendFile(const std::string& path);
-    bool SaveDocument(const std::string& target, bool as_new);
+    // Writes the document to target, in the document's encoding or as.
+    bool SaveDocument(const std::string& target, bool as_new,
+                      std::optional<Encoding> as = std::nullopt);
     // Batch end: the working file itself becomes target (replacing it) when it
     // is a temporary file of ours on the same file system, already in the
     // saved form. The document is closed then; false (and nothing changed)
     // when a copying save is needed instead.
-    bool MoveWorkingFileTo(const std::string& target);
+    bool MoveWorkingFileTo(const std::string& target, Encoding as = Encoding::ShiftJis);
     // Batch save of a single file read in place: source is copied beside
     // target (in the kernel) while the document loads on another thread;
     // returns the copy's path, empty on failure.
     static std::string PrepareSaveCopy(const std::string& source, const std::string& target);
     // Once loaded: when the document is exactly that copy's bytes in the saved
     // form, the copy replaces target. False (the copy left alone) otherwise.
-    bool SaveFromCopy(const std::string& copy, const std::string& target);
+    bool SaveFromCopy(const std::string& copy, const std::string& target, Encoding as);
     // Save command: writes to the current file when modified.
     bool Save();
-    // Save As command.
-    bool SaveAs(const std::string& path);
+    // Save As command; the document takes the encoding it is saved in.
+    bool SaveAs(const std::string& path, std::optional<Encoding> as = std::nullopt);
     // Asks about unsaved changes and closes; false when the document stays open.
     bool CloseDocument();
 
@@ -167,6 +178,15 @@ class Document {
     // refused: a stream failed the text check (its message shown).
     bool CopyIntoTemp(const std::string& source, const std::string& temp, bool& refused);
     bool CopyStream(File& in, File& out, bool& refused);
+    // Converts the UTF-8 text of in (after its BOM) into temp, noting its
+    // forms in forms; false with its message shown, naming path.
+    bool ConvertIntoTemp(File& in, const std::string& path, const std::string& temp,
+                         VariantForms& forms, std::int64_t* consumed);
+    // The encoding a file is read in: forced, or detected (in then stands
+    // at the start of its text).
+    static Encoding ReadEncoding(File& in, std::optional<Encoding> forced);
+    // A save refused: line holds a character UTF-8 cannot hold.
+    bool RefuseUnmapped(const std::string& target, std::int64_t line);
     // Raises the field widths by one record; returns its field count.
     int AddFieldWidths(std::string_view record);
     bool AdoptIndex(const IndexBuilder& builder, std::int64_t size, bool written);
@@ -198,6 +218,11 @@ class Document {
     std::array<int, kMaxFields> field_widths_{};
     ViewState view_state_;
     bool modified_ = false;
+    Encoding encoding_ = Encoding::ShiftJis;
+    VariantForms forms_;
+    // Bytes of the user's file the working copy was made from, when the
+    // document is still exactly that file (-1 otherwise).
+    std::int64_t source_size_ = -1;
     bool collect_widths_ = false;
     std::set<std::string> owned_temps_;  // files we made and may delete
     std::vector<std::string> strays_;    // ours, but their deletion failed

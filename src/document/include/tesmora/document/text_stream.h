@@ -26,8 +26,10 @@ class File {
         : f_(o.f_),
           borrowed_(o.borrowed_),
           read_failed_(o.read_failed_),
+          remove_on_close_(o.remove_on_close_),
           path_(std::move(o.path_)) {
         o.f_ = nullptr;
+        o.remove_on_close_ = false;
     }
     File& operator=(File&& o) noexcept;
     File(const File&) = delete;
@@ -42,6 +44,8 @@ class File {
     // Standard output in binary mode (never closed by us).
     bool OpenStdout();
     void Close();
+    // A temporary file of ours that goes when it is closed.
+    void RemoveOnClose() { remove_on_close_ = true; }
     bool IsOpen() const { return f_ != nullptr; }
     std::FILE* get() const { return f_; }
     // The path it was opened with ("-" for standard output).
@@ -76,6 +80,7 @@ class File {
     std::FILE* f_ = nullptr;
     bool borrowed_ = false;
     bool read_failed_ = false;
+    bool remove_on_close_ = false;
     std::string path_;
 };
 

@@ -15,8 +15,10 @@ namespace tesmora {
 // Opens path for reading; 30003 (path as prefix only in the batch front end's
 // own messages, so none here) when it cannot be opened, is a folder, or holds
 // a control byte other than a tab or a line break in its first 5,000 bytes:
-// a binary file is never taken for records.
-bool OpenOtherFile(Document& doc, const std::string& path, File& file);
+// a binary file is never taken for records. A UTF-8 file is read converted
+// (its first limit bytes or so, for a preview, when limit >= 0); one that
+// cannot be is refused with the message naming its line.
+bool OpenOtherFile(Document& doc, const std::string& path, File& file, std::int64_t limit = -1);
 
 // The field count of the third record, or of the last one when there are
 // fewer; 0 for a file without records. Rewinds the file.
