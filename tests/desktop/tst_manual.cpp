@@ -88,7 +88,7 @@ class ManualTest : public ViewSuite {
             QVERIFY2(table.contains(row), qPrintable(row));
             ++checked;
         }
-        QCOMPARE(checked, 37);
+        QCOMPARE(checked, 41);
     }
 
     void ManualOpensMaximisedWithItsPages() {

@@ -17,6 +17,8 @@ namespace tesmora::desktop {
 namespace {
 
 constexpr int kColumnWidth = 40;
+// Enough for the preview rows of any file (records are at most 5,000 bytes).
+constexpr std::int64_t kPreviewBytes = std::int64_t{1} << 20;
 
 // Draws the cells of the chosen column in their own colours.
 class HighlightDelegate : public QStyledItemDelegate {
@@ -88,7 +90,8 @@ void COtherFilePreview::Browse() {
 bool COtherFilePreview::LoadPreview(const QString& path) {
     const std::string name = path.toStdString();
     File file;
-    if (!OpenOtherFile(doc_, name, file)) return false;
+    // Only the first records are shown: a UTF-8 file is converted that far.
+    if (!OpenOtherFile(doc_, name, file, kPreviewBytes)) return false;
     const int columns = CountColumns(file);
     if (columns == 0) {
         doc_.Message(kMsgOpenFailed);

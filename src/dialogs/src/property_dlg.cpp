@@ -56,6 +56,11 @@ CPropertyDlg::CPropertyDlg(Document& doc, CChildView* /*view*/, QWidget* parent)
     path_->setText(QString::fromStdString(doc_.CurrentFileName()));
     path_->setCursorPosition(0);
     layout->addWidget(path_);
+    auto* encoding = new QLabel(
+        QStringLiteral("文字コード：") + QString::fromUtf8(EncodingName(doc_.FileEncoding())),
+        this);
+    encoding->setObjectName(QStringLiteral("encoding"));
+    layout->addWidget(encoding);
 
     layout->addSpacing(4);
     layout->addWidget(new QLabel(QStringLiteral("2 レコードとフィールド："), this));

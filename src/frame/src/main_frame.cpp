@@ -34,6 +34,17 @@ QString FileFilter() {
 #endif
 }
 
+// The encodings the file dialogs offer as filters over every file: opening
+// detects unless one is chosen, saving writes the one chosen.
+QString EncodingFilter(Encoding e) {
+    QString all = FileFilter();
+    all.insert(all.indexOf(u'('),
+               QStringLiteral(" - ") + QString::fromUtf8(EncodingName(e)) + u' ');
+    return all;
+}
+
+constexpr Encoding kEncodings[] = {Encoding::ShiftJis, Encoding::Utf8, Encoding::Utf8Bom};
+
 QString AppTitle() {
     const char* title = MessageText(128);
     return QString::fromUtf8(title ? title : kAppName);
@@ -240,6 +251,9 @@ void CMainFrame::RequestCommandUpdate() {
 
 void CMainFrame::UpdateTitle() {
     const std::string& name = doc_.CurrentFileName();
+    // The title changes whenever the file or its encoding may have.
+    status_->SetEncoding(doc_.IsOpen() ? QString::fromUtf8(EncodingName(doc_.FileEncoding()))
+                                       : QString());
     if (name.empty()) {
         setWindowTitle(AppTitle());
         return;
@@ -272,21 +286,38 @@ void CMainFrame::ShowFontSize(int points) {
 
 // ---- commands ----
 
-QString CMainFrame::ChooseFile(FileDialogKind kind) {
+FileChoice CMainFrame::ChooseFile(FileDialogKind kind) {
     if (choose_file_) return choose_file_(kind);
-    if (kind == FileDialogKind::Open)
-        return QFileDialog::getOpenFileName(this, QStringLiteral("オープンするファイルを指定"),
-                                            QString(), FileFilter());
+    QStringList filters;
+    if (kind == FileDialogKind::Open) {
+        // A short file may read as either: the user can say which it is.
+        filters << FileFilter() << EncodingFilter(Encoding::ShiftJis)
+                << EncodingFilter(Encoding::Utf8);
+        QString selected = filters[0];
+        const QString path =
+            QFileDialog::getOpenFileName(this, QStringLiteral("オープンするファイルを指定"),
+                                         QString(), filters.join(";;"), &selected);
+        const int chosen = static_cast<int>(filters.indexOf(selected));
+        if (chosen <= 0) return FileChoice(path);
+        return FileChoice(path, kEncodings[chosen - 1]);
+    }
+    for (Encoding e : kEncodings) filters << EncodingFilter(e);
+    QString selected = EncodingFilter(doc_.FileEncoding());
     // The overwrite question is the document's (30009), not the dialog's.
-    return QFileDialog::getSaveFileName(this, QStringLiteral("保存するファイルを指定"), QString(),
-                                        FileFilter(), nullptr, QFileDialog::DontConfirmOverwrite);
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("保存するファイルを指定"), QString(), filters.join(";;"), &selected,
+        QFileDialog::DontConfirmOverwrite);
+    const int chosen = static_cast<int>(filters.indexOf(selected));
+    return FileChoice(path, chosen >= 0 ? std::optional(kEncodings[chosen]) : std::nullopt);
 }
 
 void CMainFrame::OnFileOpen() {
     if (doc_.IsOpen()) return;
-    const QString path = ChooseFile(FileDialogKind::Open);
-    if (path.isEmpty()) return;
-    doc_.OpenDocument(path.toStdString());
+    const FileChoice choice = ChooseFile(FileDialogKind::Open);
+    if (choice.path.isEmpty()) return;
+    LoadOptions options;
+    options.encoding = choice.encoding;
+    doc_.OpenDocument(choice.path.toStdString(), options);
 }
 
 void CMainFrame::OnFileSave() {
@@ -295,9 +326,9 @@ void CMainFrame::OnFileSave() {
 
 void CMainFrame::OnFileSaveAs() {
     if (!doc_.IsOpen()) return;
-    const QString path = ChooseFile(FileDialogKind::SaveAs);
-    if (path.isEmpty()) return;
-    doc_.SaveAs(path.toStdString());
+    const FileChoice choice = ChooseFile(FileDialogKind::SaveAs);
+    if (choice.path.isEmpty()) return;
+    doc_.SaveAs(choice.path.toStdString(), choice.encoding);
 }
 
 void CMainFrame::OnFileClose() {

@@ -1,6 +1,7 @@
 #include "tesmora/frame/status_bar.h"
 
 #include <QFontMetrics>
+#include <QLabel>
 #include <QProgressBar>
 #include <algorithm>
 
@@ -13,7 +14,8 @@ constexpr qint64 kPaintInterval = 40;  // ms between repaints of a running pass
 
 }  // namespace
 
-MyStatusBar::MyStatusBar(QWidget* parent) : QStatusBar(parent), progress_(new QProgressBar(this)) {
+MyStatusBar::MyStatusBar(QWidget* parent)
+    : QStatusBar(parent), progress_(new QProgressBar(this)), encoding_(new QLabel(this)) {
     progress_->setTextVisible(false);
     progress_->setRange(0, 1);
     progress_->setValue(0);
@@ -23,6 +25,11 @@ MyStatusBar::MyStatusBar(QWidget* parent) : QStatusBar(parent), progress_(new QP
     progress_->setFixedWidth(std::max(width, 100));
     progress_->setMaximumHeight(fontMetrics().height());
     addPermanentWidget(progress_);
+    encoding_->setObjectName(QStringLiteral("encoding"));
+    encoding_->setAlignment(Qt::AlignCenter);
+    // Room for the longest name, so the bar does not shift when it changes.
+    encoding_->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("UTF-8 (BOM)  ")));
+    addPermanentWidget(encoding_);
     last_paint_.start();
 }
 
@@ -45,6 +52,14 @@ void MyStatusBar::Show(int pos, bool now) {
     progress_->setValue(upper_ > 0 ? std::clamp(pos, 0, upper_) : 0);
     if (progress_->isVisible()) progress_->repaint();
     last_paint_.restart();
+}
+
+void MyStatusBar::SetEncoding(const QString& name) {
+    encoding_->setText(name);
+}
+
+QString MyStatusBar::EncodingText() const {
+    return encoding_->text();
 }
 
 void MyStatusBar::SetStatusText(const std::string& text) {

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "tesmora/document/document.h"
@@ -28,6 +29,15 @@ class RecentFileList;
 class RibbonPanel;
 
 enum class FileDialogKind { Open, SaveAs };
+
+// What a file dialog gave: the path (empty: cancelled) and the encoding its
+// filter chose (none: detect when opening, the document's when saving).
+struct FileChoice {
+    FileChoice(QString p = {}, std::optional<Encoding> e = std::nullopt)
+        : path(std::move(p)), encoding(e) {}
+    QString path;
+    std::optional<Encoding> encoding;
+};
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -58,7 +68,7 @@ class CMainFrame : public QMainWindow {
     void ShowFontSize(int points);
 
     // The system's file dialogs, replaceable (tests answer them directly).
-    using FileChooser = std::function<QString(FileDialogKind)>;
+    using FileChooser = std::function<FileChoice(FileDialogKind)>;
     void SetFileChooser(FileChooser chooser) { choose_file_ = std::move(chooser); }
 
     // An operation of the "テキスト処理" panel: a large button labelled from the
@@ -102,7 +112,7 @@ class CMainFrame : public QMainWindow {
     void BuildRibbon();
     void RefreshRecentFiles();
     void StoreWindowState();
-    QString ChooseFile(FileDialogKind kind);
+    FileChoice ChooseFile(FileDialogKind kind);
 
     Document& doc_;
     ISettingsStore& settings_;

@@ -7,6 +7,7 @@
 
 #include "tesmora/document/host.h"
 
+class QLabel;
 class QProgressBar;
 
 namespace tesmora::desktop {
@@ -26,10 +27,14 @@ class MyStatusBar : public QStatusBar, public IProgressSink {
     QProgressBar* ProgressBar() const { return progress_; }
     // The text of pane 0.
     QString StatusText() const { return currentMessage(); }
+    // The pane after the progress bar: the document's encoding (empty: none).
+    void SetEncoding(const QString& name);
+    QString EncodingText() const;
 
   private:
     void Show(int pos, bool now);
     QProgressBar* progress_;
+    QLabel* encoding_;
     int upper_ = 0;
     int pos_ = 0;
     QElapsedTimer last_paint_;
