@@ -120,6 +120,8 @@ TEST_F(EncodingTest, RefusesWhatCannotComeBackNamingTheLine) {
     const std::string filler = "1," + std::string(5000, 'a').substr(0, 100) + "東京\r\n";
     std::string late_invalid;
     for (int i = 0; i < 100; ++i) late_invalid += filler;  // past the 4 KiB window
+    std::string megabytes;                                 // read in several pieces
+    for (int i = 0; i < 30000; ++i) megabytes += filler;
     struct Case {
         const char* name;
         std::string bytes;
@@ -133,6 +135,11 @@ TEST_F(EncodingTest, RefusesWhatCannotComeBackNamingTheLine) {
         {"yen then backslash", "1,¥\r\n2,a\\b\r\n", kMsgTwoForms, "2行目: \\"},
         {"invalid late", late_invalid + "x,\xE6\x9D\r\n", kMsgInvalidUtf8, "101行目: 0xE6 0x9D"},
         {"cut at the end", late_invalid + "x,\xE6\x9D", kMsgInvalidUtf8, "101行目: 0xE6 0x9D"},
+        {"forms far apart", "1,〜\r\n" + megabytes + "x,～\r\n", kMsgTwoForms, "30002行目: ～"},
+        {"invalid after a clash", "1,〜\r\n" + megabytes + "x,～\xE6\r\n", kMsgTwoForms,
+         "30002行目: ～"},
+        {"cut at the end, megabytes in", megabytes + "x,\xE6\x9D", kMsgInvalidUtf8,
+         "30001行目: 0xE6 0x9D"},
     };
     const int temps = RecordedTempCount();
     for (const Case& c : cases) {

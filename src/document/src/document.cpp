@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <system_error>
 
@@ -127,6 +128,7 @@ bool Document::OpenWorkingFile(const std::string& name, LoadMode mode, const Loa
         return owned;
     };
     // The raw stream first: its encoding is known only from its bytes.
+    if (fresh) DropPendingIndex(prebuilt_);
     if (fresh && !regular && !copy_raw()) return false;
     if (fresh) {
         File in;
@@ -141,7 +143,7 @@ bool Document::OpenWorkingFile(const std::string& name, LoadMode mode, const Loa
                 Message(kMsgFileObjectFailed);
                 return give_up();
             }
-            if (!ConvertIntoTemp(in, name, converted, forms, &source_size)) {
+            if (!ConvertAndIndex(in, name, converted, forms, &source_size)) {
                 DiscardTemp(converted);
                 return give_up();
             }
@@ -158,12 +160,14 @@ bool Document::OpenWorkingFile(const std::string& name, LoadMode mode, const Loa
     working_writable_ = mode != LoadMode::InPlace;
     if (!working_.Open(working, working_writable_ ? "r+b" : "rb")) {
         Message(kMsgCreateFailed);
+        DropPendingIndex(prebuilt_);
         return give_up();
     }
     // The user's file is checked however it is read; a copy that fails the
     // check is of no use.
     if (fresh && !CheckTextFile(working_)) {
         working_.Close();
+        DropPendingIndex(prebuilt_);
         return give_up();
     }
     working_name_ = working;
@@ -183,6 +187,127 @@ Encoding Document::ReadEncoding(File& in, std::optional<Encoding> forced) {
     if (*forced != Encoding::ShiftJis) return in.Tell() > 0 ? Encoding::Utf8Bom : Encoding::Utf8;
     in.Seek(0);
     return Encoding::ShiftJis;
+}
+
+namespace {
+
+// Splits text handed over in pieces into records as TextReader reads them:
+// LF or CR LF ends one, a lone CR is data, a last line may lack its break.
+// Records within a piece are passed as they lie; one that spans pieces is
+// gathered, up to the longest any record may be.
+class RecordSplitter {
+  public:
+    using Record = std::function<bool(std::string_view text, std::int64_t physical, bool has_break,
+                                      bool truncated)>;
+    explicit RecordSplitter(Record record) : record_(std::move(record)) {}
+
+    bool Feed(std::string_view bytes) {
+        while (!bytes.empty()) {
+            const void* lf = std::memchr(bytes.data(), '\n', bytes.size());
+            if (!lf) {
+                Keep(bytes);
+                return true;
+            }
+            const auto n = static_cast<std::size_t>(static_cast<const char*>(lf) - bytes.data());
+            bool ok;
+            if (length_ == 0) {
+                std::string_view text = bytes.substr(0, n);
+                const auto physical = static_cast<std::int64_t>(n) + 1;
+                if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+                ok = record_(text, physical, true, false);
+            } else {
+                Keep(bytes.substr(0, n));
+                ok = End(true, length_ + 1);
+            }
+            if (!ok) return false;
+            bytes.remove_prefix(n + 1);
+        }
+        return true;
+    }
+    // The last line, when the data does not end with a line break.
+    bool Finish() { return length_ == 0 || End(false, length_); }
+
+  private:
+    static constexpr std::size_t kHeld = kMaxLineLength + 2;
+    void Keep(std::string_view bytes) {
+        if (held_.size() < kHeld) held_.append(bytes.substr(0, kHeld - held_.size()));
+        if (!bytes.empty()) last_ = bytes.back();
+        length_ += static_cast<std::int64_t>(bytes.size());
+    }
+    bool End(bool has_break, std::int64_t physical) {
+        std::string_view text = held_;
+        const bool truncated = length_ > static_cast<std::int64_t>(held_.size());
+        if (has_break && last_ == '\r' && !truncated) text.remove_suffix(1);
+        const bool ok = record_(text, physical, has_break, truncated);
+        held_.clear();
+        length_ = 0;
+        return ok;
+    }
+    Record record_;
+    std::string held_;
+    std::int64_t length_ = 0;  // bytes of the record so far
+    char last_ = 0;
+};
+
+}  // namespace
+
+bool Document::ConvertAndIndex(File& in, const std::string& path, const std::string& temp,
+                               VariantForms& forms, std::int64_t* consumed) {
+    File out;
+    auto pending = std::make_unique<PendingIndex>();
+    pending->name = NewTemp();
+    if (pending->name.empty() || !out.Open(temp, kTempOpenMode) ||
+        !pending->file.Open(pending->name, kTempOpenMode)) {
+        DropPendingIndex(pending);
+        Message(kMsgCreateFailed);
+        return false;
+    }
+    // The records are indexed as they are converted, so the working copy is
+    // never read back: it is written on this thread while the next piece is
+    // converted on another.
+    if (collect_widths_) field_widths_.fill(0);
+    IndexBuilder& builder = pending->builder;
+    RecordSplitter splitter(
+        [&](std::string_view text, std::int64_t physical, bool has_break, bool truncated) {
+            return IndexRecord(builder, text, physical, has_break, truncated);
+        });
+    const std::int64_t size = in.Size();
+    progress_.SetRange(static_cast<int>(size / 100));
+    std::int64_t converted = 0;
+    bool wrote = true;
+    auto take = [&](std::string_view bytes) {
+        wrote = out.Write(bytes.data(), bytes.size());
+        // A record over the limits stops the indexing, not the copy: the
+        // text check comes first, and may refuse the file for another reason.
+        if (!builder.failure()) splitter.Feed(bytes);
+        converted += static_cast<std::int64_t>(bytes.size());
+        progress_.SetPos(static_cast<int>(converted / 100));
+        return wrote;
+    };
+    EncodingFault fault;
+    const bool ok = ConvertUtf8Chunks(in, take, forms, fault, consumed) && out.Flush();
+    progress_.SetPos(0);
+    if (!ok) {
+        DropPendingIndex(pending);
+        if (!wrote || !out.Flush())
+            Message(kMsgCreateFailed, MsgStyle::Error, temp + "\n");
+        else if (fault.io)
+            Message(kMsgOpenFailed, MsgStyle::Error, path + "\n");
+        else
+            Message(fault.message, MsgStyle::Error, fault.Prefix(path));
+        return false;
+    }
+    if (!builder.failure()) splitter.Finish();
+    pending->written = builder.Finish();
+    prebuilt_ = std::move(pending);
+    return true;
+}
+
+bool Document::IndexRecord(IndexBuilder& builder, std::string_view text, std::int64_t physical,
+                           bool has_break, bool truncated) {
+    const std::size_t commas =
+        collect_widths_ ? static_cast<std::size_t>(AddFieldWidths(text) - 1) : CountByte(text, ',');
+    return builder.Add(truncated ? kMaxLineLength : text.size(), physical, has_break, commas);
 }
 
 bool Document::ConvertIntoTemp(File& in, const std::string& path, const std::string& temp,
@@ -253,8 +378,9 @@ bool Document::LoadWorkingFile(const std::string& name, LoadMode mode, const Loa
         if (mode == LoadMode::Fresh) DiscardTemp(working_name_);
         return false;
     };
-    if (prebuilt_ && mode == LoadMode::NotFresh) {
-        // The output's index was built while it was written.
+    if (prebuilt_) {
+        // The output's index was built while it was written, or a UTF-8
+        // file's while it was converted.
         std::unique_ptr<PendingIndex> pending = std::move(prebuilt_);
         index_ = std::move(pending->file);
         index_name_ = pending->name;
@@ -315,11 +441,7 @@ bool Document::BuildRecordIndex() {
         TextReader reader(working_);
         Line line;
         while (reader.Next(line)) {
-            const std::size_t commas = collect_widths_
-                                           ? static_cast<std::size_t>(AddFieldWidths(line.text) - 1)
-                                           : CountByte(line.text, ',');
-            if (!builder.Add(line.truncated ? kMaxLineLength : line.text.size(), line.physical,
-                             line.has_break, commas))
+            if (!IndexRecord(builder, line.text, line.physical, line.has_break, line.truncated))
                 break;
             const std::int64_t offset = builder.offset();
             if (builder.stats().records < 1000 || offset % 100 == 0)

@@ -5,8 +5,11 @@
 
 #include <algorithm>
 #include <bit>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "tesmora/document/codepage.h"
 #include "tesmora/document/document.h"
@@ -25,7 +28,8 @@ constexpr std::size_t kWindow = 4096;
 constexpr std::size_t kChunk = std::size_t{1} << 20;
 constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
 
-// Encoding table entries (Unicode BMP -> code page 932).
+// Encoding table entries (Unicode BMP -> code page 932): the bytes as they
+// are stored (first byte low), whether there are two, the variant slot.
 constexpr std::uint32_t kMapped = 1u << 31;
 constexpr std::uint32_t kPair = 1u << 16;
 constexpr int kSlotShift = 20;
@@ -41,6 +45,17 @@ std::uint32_t PackUtf8(char32_t u) {
            (0xE0 | u >> 12);
 }
 
+std::uint32_t Entry(std::uint32_t code, bool pair) {
+    return kMapped | (pair ? kPair | code >> 8 | (code & 0xFF) << 8 : code);
+}
+
+// Writes an entry's one or two bytes (o has a byte to spare).
+inline void Put(char*& o, std::uint32_t e) {
+    const auto bytes = static_cast<std::uint16_t>(e);
+    std::memcpy(o, &bytes, 2);
+    o += 1 + ((e & kPair) >> 16);
+}
+
 struct Slot {
     std::uint16_t code;
     char16_t common, other;
@@ -49,6 +64,9 @@ struct Slot {
 struct Tables {
     std::vector<std::uint32_t> encode = std::vector<std::uint32_t>(0x10000);
     std::vector<std::uint32_t> decode = std::vector<std::uint32_t>(0x10000);
+    // The stored bytes of each character of three UTF-8 bytes that is a plain
+    // pair (no other form, not half-width): the fast path; 0 for the rest.
+    std::vector<std::uint16_t> pairs = std::vector<std::uint16_t>(0x10000);
     std::vector<Slot> slots{Slot{}};  // slot 0 unused
     int backslash_slot = 0;
 };
@@ -63,7 +81,7 @@ std::unique_ptr<Tables> BuildTables() {
         t->decode[code] = PackUtf8(u);
         std::uint32_t& e = t->encode[u];
         if (e == 0) {
-            e = kMapped | (pair ? kPair : 0) | code;
+            e = Entry(code, pair);
             return;
         }
         // Some characters have two codes (NEC and IBM rows): the platform's
@@ -72,7 +90,7 @@ std::unique_ptr<Tables> BuildTables() {
         if (preferred && preferred->size() == 2 &&
             static_cast<std::uint32_t>(static_cast<unsigned char>((*preferred)[0]) << 8 |
                                        static_cast<unsigned char>((*preferred)[1])) == code)
-            e = kMapped | kPair | code;
+            e = Entry(code, true);
     };
     for (std::uint32_t b = 0x80; b < 0x100; ++b)
         if (!IsLeadByte(static_cast<unsigned char>(b))) add(b, false);
@@ -93,9 +111,13 @@ std::unique_ptr<Tables> BuildTables() {
         if (slot >= VariantForms::kSlots) break;
         t->slots.push_back(Slot{static_cast<std::uint16_t>(code), common, v.c});
         if (code == 0x5C) t->backslash_slot = static_cast<int>(slot);
-        t->encode[v.c] =
-            kMapped | (v.bytes.size() == 2 ? kPair : 0) | code | slot << kSlotShift | kOtherForm;
+        t->encode[v.c] = Entry(code, v.bytes.size() == 2) | slot << kSlotShift | kOtherForm;
         if (common >= 0x80) t->encode[common] |= slot << kSlotShift;
+    }
+    for (std::uint32_t u = 0x800; u < 0x10000; ++u) {
+        const std::uint32_t e = t->encode[u];
+        if ((e & (kMapped | kPair | kSlotMask)) == (kMapped | kPair))
+            t->pairs[u] = static_cast<std::uint16_t>(e);
     }
     return t;
 }
@@ -210,79 +232,106 @@ struct Converter {
     VariantForms& forms;
     EncodingFault& fault;
     std::int64_t fault_at = -1;  // offset in the input of the fault
+    bool end_of_data = false;    // a byte 0x1A was met
 
-    // Converts [p, end) into out (room for end - p bytes). Returns the bytes
-    // consumed: fewer at a sequence cut by end (more input follows) or at a
-    // fault (fault_at set, relative to p's base).
+    // Converts [begin, end) into out (room for end - begin bytes, and one
+    // more). Returns the bytes consumed: fewer at a sequence cut by end
+    // (more input follows), at a fault (fault_at set, counted from base) or
+    // at a byte 0x1A (end_of_data set).
     std::size_t Run(const unsigned char* begin, const unsigned char* end, char* out,
                     std::size_t* written, std::int64_t base) {
         const unsigned char* p = begin;
         char* o = out;
-        // The yen sign's other form is the ASCII backslash, which the fast
-        // path copies unseen: the first one is found ahead, and noted when
-        // the conversion reaches it, so a conflict names the later of the two.
+        const std::uint32_t* const encode = t.encode.data();
+        // The yen sign's other form is the ASCII backslash, met on the slow
+        // path like 0x1A: the fast path stops at both.
         const int bs = t.backslash_slot;
-        const unsigned char* stop = end;
-        if (bs && forms.Of(bs) != VariantForms::kCommon) {
-            if (const void* q = std::memchr(p, '\\', static_cast<std::size_t>(end - p)))
-                stop = static_cast<const unsigned char*>(q);
-        }
-        while (Convert(p, stop, end, o, base + (p - begin)) && p == stop && stop != end) {
-            if (!forms.Note(bs, VariantForms::kCommon)) {
-                Fail(kMsgTwoForms, base + (p - begin), "\\");
-                break;
-            }
-            stop = end;
-        }
-        *written = static_cast<std::size_t>(o - out);
-        return static_cast<std::size_t>(p - begin);
-    }
-
-    // Converts from p up to stop (sequences may run on to end); false at a
-    // fault or at a sequence cut by end (p then stands at it).
-    bool Convert(const unsigned char*& p, const unsigned char* stop, const unsigned char* end,
-                 char*& o, std::int64_t at) {
-        const unsigned char* const from = p;
-        auto fail = [&](int message, std::string what) {
-            Fail(message, at + (p - from), std::move(what));
-            return false;
+        constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+        auto has = [](std::uint64_t w, unsigned char c) {
+            const std::uint64_t x = w ^ (kOnes * c);
+            return (x - kOnes) & ~x & kHighBits;
         };
-        while (p < stop) {
-            while (stop - p >= 8) {
+        auto fail = [&](int message, std::string what) {
+            Fail(message, base + (p - begin), std::move(what));
+        };
+        const std::uint16_t* const pairs = t.pairs.data();
+        while (p < end) {
+            while (end - p >= 8) {
                 std::uint64_t w;
                 std::memcpy(&w, p, 8);
-                if (w & kHighBits) break;
+                if ((w & kHighBits) | has(w, 0x1A) | has(w, '\\')) break;
                 std::memcpy(o, &w, 8);
                 p += 8;
                 o += 8;
             }
-            if (p == stop) break;
+            if (p == end) break;
             if (*p < 0x80) {
+                const unsigned b = *p;
+                if (b == 0x1A) {
+                    end_of_data = true;
+                    break;
+                }
+                if (b == '\\' && bs && !forms.Note(bs, VariantForms::kCommon)) {
+                    fail(kMsgTwoForms, "\\");
+                    break;
+                }
                 *o++ = static_cast<char>(*p++);
                 continue;
             }
+            // Kana and kanji, one after another: three bytes, one plain pair;
+            // two at a time while they last.
+            while (end - p >= 8) {
+                std::uint64_t w;
+                std::memcpy(&w, p, 8);
+                if ((w & 0x0000C0C0F0C0C0F0ull) != 0x00008080E08080E0ull) break;
+                const auto c0 =
+                    static_cast<unsigned>((w & 0x0F) << 12 | (w >> 2 & 0xFC0) | (w >> 16 & 0x3F));
+                const auto c1 = static_cast<unsigned>((w >> 12 & 0xF000) | (w >> 26 & 0xFC0) |
+                                                      (w >> 40 & 0x3F));
+                const std::uint32_t both = pairs[c0] | static_cast<std::uint32_t>(pairs[c1]) << 16;
+                if (!(both & 0xFFFF) || !(both >> 16)) break;
+                std::memcpy(o, &both, 4);
+                o += 4;
+                p += 6;
+            }
+            while (end - p >= 3 && (p[0] & 0xF0) == 0xE0 &&
+                   ((p[1] & 0xC0) | (p[2] & 0xC0) << 8) == 0x8080) {
+                const unsigned c = (p[0] & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
+                const std::uint16_t bytes = pairs[c];
+                if (!bytes) break;
+                std::memcpy(o, &bytes, 2);
+                o += 2;
+                p += 3;
+            }
+            if (p == end || *p < 0x80) continue;
             char32_t u = 0;
             const int n = SequenceLength(p, end, &u);
-            if (n < 0) return false;  // completed by the next chunk
+            if (n < 0) break;  // completed by the next chunk
             if (n == 0) {
                 std::size_t shown = 1;
                 while (shown < 4 && p + shown < end && IsContinuation(p[shown])) ++shown;
-                return fail(kMsgInvalidUtf8, Hex(p, shown));
+                fail(kMsgInvalidUtf8, Hex(p, shown));
+                break;
             }
             auto text = [&] {
                 return std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(n));
             };
-            const std::uint32_t e = u < 0x10000 ? t.encode[u] : 0;
-            if (!(e & kMapped)) return fail(kMsgNotInCodePage, text());
+            const std::uint32_t e = u < 0x10000 ? encode[u] : 0;
+            if (!(e & kMapped)) {
+                fail(kMsgNotInCodePage, text());
+                break;
+            }
             if ((e & kSlotMask) &&
                 !forms.Note(static_cast<int>((e & kSlotMask) >> kSlotShift),
-                            (e & kOtherForm) ? VariantForms::kOther : VariantForms::kCommon))
-                return fail(kMsgTwoForms, text());
-            if (e & kPair) *o++ = static_cast<char>((e >> 8) & 0xFF);
-            *o++ = static_cast<char>(e & 0xFF);
+                            (e & kOtherForm) ? VariantForms::kOther : VariantForms::kCommon)) {
+                fail(kMsgTwoForms, text());
+                break;
+            }
+            Put(o, e);
             p += n;
         }
-        return true;
+        *written = static_cast<std::size_t>(o - out);
+        return static_cast<std::size_t>(p - begin);
     }
 
     void Fail(int message, std::int64_t at, std::string what) {
@@ -391,48 +440,125 @@ std::string EncodingFault::Prefix(const std::string& path) const {
     return s;
 }
 
-bool ConvertUtf8ToCp932(File& in, File& out, VariantForms& forms, EncodingFault& fault,
-                        std::int64_t* consumed, std::int64_t limit) {
-    Converter conv{.forms = forms, .fault = fault};
+bool ConvertUtf8Chunks(File& in, const ChunkSink& take, VariantForms& forms, EncodingFault& fault,
+                       std::int64_t* consumed, std::int64_t limit) {
+    // The file is read in chunks that end on a character boundary (UTF-8
+    // says where one starts), so each converts on its own: both threads
+    // read and convert chunks, and this one also takes the converted chunks
+    // in order. A chunk notes its forms from none; they join the forms of
+    // the chunks before it when it is taken, and a chunk whose forms clash
+    // with theirs, or that stopped at a fault, is converted again in order,
+    // so the first fault found is the first in the file.
+    constexpr std::size_t kRing = 6;
+    struct Chunk {
+        std::vector<unsigned char> raw = std::vector<unsigned char>(kChunk + 8);
+        std::vector<char> bytes = std::vector<char>(kChunk + 8);
+        std::size_t raw_size = 0, size = 0, used = 0;
+        std::int64_t base = 0;  // file offset of raw[0]
+        VariantForms forms;
+        EncodingFault fault;
+        std::int64_t fault_at = -1;
+        bool end_of_data = false;
+        bool ready = false;
+    };
+    std::vector<Chunk> ring(kRing);
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t read = 0, taken = 0;  // chunks read (or being read), taken
+    bool no_more = false, stop = false, read_failed = false;
     const std::int64_t start = in.Tell();
-    std::vector<unsigned char> buf(kChunk + 4);
-    std::vector<char> converted(kChunk + 4);
-    std::size_t carry = 0;      // bytes of a cut sequence kept at buf's start
-    std::int64_t base = start;  // file offset of buf[0]
-    bool end_of_data = false;
+    std::int64_t next_base = start;
+    std::vector<unsigned char> carry;  // the start of a character cut by the last read
     in.ClearReadError();
-    while (!end_of_data) {
-        const std::size_t got = in.Read(buf.data() + carry, kChunk);
-        std::size_t have = carry + got;
-        if (got == 0) end_of_data = true;
-        if (const void* eod = std::memchr(buf.data() + carry, 0x1A, got)) {
-            have = static_cast<std::size_t>(static_cast<const unsigned char*>(eod) - buf.data());
-            end_of_data = true;
+
+    // Reads the next chunk and converts it; false when there is none to
+    // read now. Called with the lock held; converts without it.
+    auto convert_next = [&](std::unique_lock<std::mutex>& lock) {
+        if (stop || no_more || read - taken >= kRing) return false;
+        Chunk& c = ring[read % kRing];
+        ++read;
+        c.ready = false;
+        std::memcpy(c.raw.data(), carry.data(), carry.size());
+        const std::size_t got = in.Read(c.raw.data() + carry.size(), kChunk);
+        std::size_t size = carry.size() + got;
+        carry.clear();
+        if (got == 0) {
+            no_more = true;
+            read_failed = in.ReadFailed();
+        } else {
+            // Back to the start of the last character: it may go on.
+            std::size_t cut = size;
+            while (cut > 0 && size - cut < 3 && IsContinuation(c.raw[cut - 1])) --cut;
+            if (cut > 0 && c.raw[cut - 1] >= 0xC0) --cut;
+            if (cut > 0) {
+                carry.assign(c.raw.begin() + static_cast<std::ptrdiff_t>(cut),
+                             c.raw.begin() + static_cast<std::ptrdiff_t>(size));
+                size = cut;
+            }
         }
-        std::size_t written = 0;
-        const std::size_t used =
-            conv.Run(buf.data(), buf.data() + have, converted.data(), &written, base);
-        if (written && !out.Write(converted.data(), written)) {
-            fault.io = true;
-            return false;
+        c.base = next_base;
+        next_base += static_cast<std::int64_t>(size);
+        if (limit >= 0 && next_base - start >= limit) no_more = true;
+        c.raw_size = size;
+        lock.unlock();
+        c.forms = VariantForms{};
+        c.fault = EncodingFault{};
+        Converter conv{.forms = c.forms, .fault = c.fault};
+        c.used = conv.Run(c.raw.data(), c.raw.data() + size, c.bytes.data(), &c.size, c.base);
+        // The next chunk begins a character: a cut one here is no character.
+        if (conv.fault_at < 0 && !conv.end_of_data && c.used < size && limit < 0)
+            conv.Fail(kMsgInvalidUtf8, c.base + static_cast<std::int64_t>(c.used),
+                      Hex(c.raw.data() + c.used, size - c.used));
+        c.fault_at = conv.fault_at;
+        c.end_of_data = conv.end_of_data;
+        lock.lock();
+        c.ready = true;
+        changed.notify_all();
+        return true;
+    };
+    std::thread helper([&] {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            changed.wait(lock, [&] { return stop || no_more || read - taken < kRing; });
+            if (stop || no_more) break;
+            convert_next(lock);
         }
-        if (conv.fault_at >= 0) break;
-        carry = have - used;
-        if (limit >= 0 && base + static_cast<std::int64_t>(used) - start >= limit) {
-            base += static_cast<std::int64_t>(used);
-            carry = 0;  // a preview may end inside a character
-            break;
+    });
+
+    Converter conv{.forms = forms, .fault = fault};
+    std::vector<char> again;
+    bool took = true, ended = false;
+    std::int64_t end_at = start;
+    {
+        std::unique_lock lock(mutex);
+        while (!ended) {
+            if (taken < read && ring[taken % kRing].ready) {
+                Chunk& c = ring[taken % kRing];
+                lock.unlock();
+                std::string_view bytes(c.bytes.data(), c.size);
+                if (c.fault_at >= 0 || !forms.Merge(c.forms)) {
+                    again.resize(c.raw_size + 8);
+                    std::size_t size = 0;
+                    conv.Run(c.raw.data(), c.raw.data() + c.used, again.data(), &size, c.base);
+                    if (conv.fault_at < 0) conv.Fail(c.fault.message, c.fault_at, c.fault.what);
+                    bytes = std::string_view(again.data(), size);
+                }
+                took = bytes.empty() || take(bytes);
+                end_at = c.base + static_cast<std::int64_t>(c.used);
+                ended = !took || conv.fault_at >= 0 || c.end_of_data;
+                lock.lock();
+                ++taken;
+                changed.notify_all();
+            } else if (!convert_next(lock)) {
+                if (no_more && taken == read) break;
+                changed.wait(lock);
+            }
         }
-        if (carry && end_of_data) {
-            // The data ends inside a sequence.
-            conv.Fail(kMsgInvalidUtf8, base + static_cast<std::int64_t>(used),
-                      Hex(buf.data() + used, carry));
-            break;
-        }
-        std::memmove(buf.data(), buf.data() + used, carry);
-        base += static_cast<std::int64_t>(used);
+        stop = true;
+        changed.notify_all();
     }
-    if (in.ReadFailed()) {
+    helper.join();
+    if (read_failed || !took) {
         fault.io = true;
         return false;
     }
@@ -440,8 +566,17 @@ bool ConvertUtf8ToCp932(File& in, File& out, VariantForms& forms, EncodingFault&
         fault.line = 1 + CountLines(in, start, conv.fault_at);
         return false;
     }
-    if (consumed) *consumed = base - start;
-    return out.Flush();
+    if (consumed) *consumed = end_at - start;
+    return true;
+}
+
+bool ConvertUtf8ToCp932(File& in, File& out, VariantForms& forms, EncodingFault& fault,
+                        std::int64_t* consumed, std::int64_t limit) {
+    auto write = [&out](std::string_view bytes) { return out.Write(bytes.data(), bytes.size()); };
+    if (!ConvertUtf8Chunks(in, write, forms, fault, consumed, limit)) return false;
+    if (out.Flush()) return true;
+    fault.io = true;
+    return false;
 }
 
 bool OpenAsCp932(const std::string& path, File& file, EncodingFault& fault, std::int64_t limit) {
@@ -473,7 +608,7 @@ std::optional<std::string> ConvertUtf8ToCp932(std::string_view utf8, VariantForm
     std::string out(utf8.size() + 8, '\0');
     std::size_t written = 0;
     const std::size_t used = conv.Run(p, p + utf8.size(), out.data(), &written, 0);
-    if (conv.fault_at < 0 && used < utf8.size())
+    if (conv.fault_at < 0 && !conv.end_of_data && used < utf8.size())
         conv.Fail(kMsgInvalidUtf8, static_cast<std::int64_t>(used),
                   Hex(p + used, utf8.size() - used));
     if (conv.fault_at >= 0) {
@@ -508,7 +643,7 @@ void Utf8Writer::WritePart(std::string_view cp932) {
         char* o = buf_.data() + used_;
         const unsigned char* const stop = std::min(end, p + 4096);
         if (lead_ >= 0) {
-            const std::uint32_t e = IsTrailByte(*p) ? table_[lead_ << 8 | *p] : 0;
+            const std::uint32_t e = table_[lead_ << 8 | *p];
             if (!e) {
                 unmapped_ = true;
                 ok_ = false;
@@ -534,15 +669,31 @@ void Utf8Writer::WritePart(std::string_view cp932) {
                 o += 8;
             }
             if (p == stop) break;
+            // Double-byte characters one after another (a lead byte without
+            // a trail has no entry).
+            std::uint32_t e = 1;
+            while (stop - p >= 2 && IsLeadByte(*p)) {
+                e = table_[static_cast<unsigned>(*p) << 8 | p[1]];
+                if (!e) break;
+                std::memcpy(o, &e, 4);
+                o += e >> 24;
+                p += 2;
+            }
+            if (p == stop || !e) {
+                if (e) break;
+                unmapped_ = true;
+                ok_ = false;
+                used_ = static_cast<std::size_t>(o - buf_.data());
+                return;
+            }
             const unsigned b = *p;
-            std::uint32_t e;
             if (IsLeadByte(static_cast<unsigned char>(b))) {
                 if (p + 1 == end) {
                     lead_ = static_cast<int>(b);
                     ++p;
                     break;
                 }
-                e = IsTrailByte(p[1]) ? table_[b << 8 | p[1]] : 0;
+                e = table_[b << 8 | p[1]];
                 p += 2;
             } else {
                 e = table_[b];

@@ -182,6 +182,14 @@ class Document {
     // forms in forms; false with its message shown, naming path.
     bool ConvertIntoTemp(File& in, const std::string& path, const std::string& temp,
                          VariantForms& forms, std::int64_t* consumed);
+    // The same, indexing the records as they are converted (for the load
+    // that follows, as prebuilt_).
+    bool ConvertAndIndex(File& in, const std::string& path, const std::string& temp,
+                         VariantForms& forms, std::int64_t* consumed);
+    // Indexes one record of the working file (and its field widths, when
+    // they are gathered); false once the builder refused.
+    bool IndexRecord(IndexBuilder& builder, std::string_view text, std::int64_t physical,
+                     bool has_break, bool truncated);
     // The encoding a file is read in: forced, or detected (in then stands
     // at the start of its text).
     static Encoding ReadEncoding(File& in, std::optional<Encoding> forced);

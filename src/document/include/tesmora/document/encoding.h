@@ -4,6 +4,7 @@
 // when it is written, through tables, never a call per character.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -80,7 +81,14 @@ struct EncodingFault {
 // With limit >= 0, stops after about limit bytes of in (a preview).
 bool ConvertUtf8ToCp932(File& in, File& out, VariantForms& forms, EncodingFault& fault,
                         std::int64_t* consumed = nullptr, std::int64_t limit = -1);
-// The same for a short text in memory (no BOM); nullopt with fault set.
+// The same, handing each converted chunk to take, on this thread and in
+// order, while a second thread converts the next. take returns false to stop
+// (fault.io is then set).
+using ChunkSink = std::function<bool(std::string_view cp932)>;
+bool ConvertUtf8Chunks(File& in, const ChunkSink& take, VariantForms& forms, EncodingFault& fault,
+                       std::int64_t* consumed = nullptr, std::int64_t limit = -1);
+// The same for a short text in memory (no BOM, and it too ends at 0x1A);
+// nullopt with fault set.
 std::optional<std::string> ConvertUtf8ToCp932(std::string_view utf8, VariantForms& forms,
                                               EncodingFault& fault);
 
