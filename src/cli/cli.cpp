@@ -116,7 +116,9 @@ namespace {
 
 // Taken by every command; --first-rec matters only with two INPUTs or more.
 constexpr const char* kCommonOptions =
-    "  --first-rec N      skip the first N-1 lines of each appended INPUT (default 1)\n";
+    "  --first-rec N      skip the first N-1 lines of each appended INPUT (default 1)\n"
+    "  --verbose          after the operation, print the time it took and how the\n"
+    "                     record count changed to standard error (the status bar's line)\n";
 
 }  // namespace
 
@@ -242,6 +244,8 @@ bool WriteOutput(Context& ctx) {
 int RunAndSave(Context& ctx, const std::function<bool(Document&)>& run) {
     if (!LoadInputs(ctx)) return kExitFailed;
     if (!run(ctx.doc)) return kExitFailed;
+    // The status bar's last word: the operation's line, not its reload's.
+    if (ctx.args.Has("verbose")) std::fprintf(stderr, "%s\n", ctx.progress.status.c_str());
     return WriteOutput(ctx) ? kExitOk : kExitFailed;
 }
 

@@ -20,7 +20,7 @@ using cli::FindCommand;
 TEST(CliUsageTest, OptionsAreWhatTheUsageTextDeclares) {
     using Options = std::map<std::string, bool>;
     const std::map<std::string, Options> expected{
-        {"sort", {{"key", true}, {"desc", false}, {"first-rec", true}}},
+        {"sort", {{"key", true}, {"desc", false}, {"first-rec", true}, {"verbose", false}}},
         {"delete",
          {{"from", true},
           {"to", true},
@@ -30,8 +30,9 @@ TEST(CliUsageTest, OptionsAreWhatTheUsageTextDeclares) {
           {"or", false},
           {"delete-matching", false},
           {"keep-matching", false},
-          {"first-rec", true}}},
-        {"save", {{"first-rec", true}}},
+          {"first-rec", true},
+          {"verbose", false}}},
+        {"save", {{"first-rec", true}, {"verbose", false}}},
     };
     for (const auto& [name, options] : expected) {
         ASSERT_NE(FindCommand(name), nullptr) << name;
