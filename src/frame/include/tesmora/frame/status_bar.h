@@ -26,10 +26,21 @@ class MyStatusBar : public QStatusBar, public IProgressSink {
     QProgressBar* ProgressBar() const { return progress_; }
     // The text of pane 0.
     QString StatusText() const { return currentMessage(); }
+    // A text pane 0 must show whole (a command's description): the progress
+    // bar gives up width for it, down to a minimum, when the window is narrow.
+    void ReserveText(const QString& text);
+    // Whether text fits pane 0 as the bar stands now.
+    bool TextFits(const QString& text) const;
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void Show(int pos, bool now);
+    void FitProgressBar();
     QProgressBar* progress_;
+    int pane_width_ = 0;  // pane 1's own width
+    int text_width_ = 0;  // the widest text reserved
     int upper_ = 0;
     int pos_ = 0;
     QElapsedTimer last_paint_;
