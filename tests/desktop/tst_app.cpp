@@ -171,6 +171,28 @@ class AppTest : public QObject {
         QVERIFY(QFileInfo::exists(file));
     }
 
+    // A SIGTERM while a start-up message box waits (the split mode offered
+    // for a file without commas) ends the program, and its files go.
+    void TerminatedDuringAStartUpMessage() {
+        const QString file = scratch_->Write("fixed.txt", "abc\r\ndef\r\n");
+        QProcess process;
+        process.setProcessEnvironment(ChildEnvironment());
+        process.start(QStringLiteral(TESMORA_EXE), {file});
+        QVERIFY(process.waitForStarted());
+        QVERIFY(WaitFor([&] { return scratch_->TempFiles().size() == 2; }));
+        QTest::qWait(500);  // the question is up
+        QCOMPARE(process.state(), QProcess::Running);
+        process.terminate();
+        if (!process.waitForFinished(5000)) {
+            process.kill();
+            process.waitForFinished();
+            QFAIL("a SIGTERM did not end the program");
+        }
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QVERIFY(scratch_->TempFiles().isEmpty());
+        QVERIFY(!QFileInfo::exists(CVarnelApp::LockFilePath(scratch_->TempFolder())));
+    }
+
     // The size of the first window: three quarters of the screen, widened
     // for the ribbon's labels as far as the screen allows.
     void FirstWindowSize_data() {
