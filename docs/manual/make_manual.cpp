@@ -172,6 +172,8 @@ int main(int argc, char** argv) {
     QString keys = QStringLiteral("| キー | 操作 |\n|---|---|\n");
     for (const auto& [sequence, name] : frame.Ribbon()->KeyTipTable())
         keys += QStringLiteral("| %1 | %2 |\n").arg(sequence, name);
+    for (const auto& [sequence, name] : frame.ShortcutTable())
+        keys += QStringLiteral("| %1 | %2 |\n").arg(sequence, name);
     QString markdown_keys = markdown;
     markdown_keys.replace(QStringLiteral("{{keytips}}"), keys);
 

@@ -53,8 +53,11 @@ void MessageHandler(QtMsgType type, const QMessageLogContext& context, const QSt
 
 #ifndef _WIN32
 // A termination signal ends the event loop, so that the temporary files are
-// removed as at any other end.
+// removed as at any other end. One that arrives during the start-up, while a
+// message box runs its own loop, ends that loop only: the main loop is then
+// not entered at all. Every signal is taken, not only the first.
 int g_signal_pipe[2] = {-1, -1};
+bool g_quit = false;
 void OnSignal(int) {
     const char c = 1;
     [[maybe_unused]] const auto n = ::write(g_signal_pipe[0], &c, 1);
@@ -62,10 +65,10 @@ void OnSignal(int) {
 void QuitOnSignals(QApplication& app) {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signal_pipe) != 0) return;
     auto* notifier = new QSocketNotifier(g_signal_pipe[1], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [notifier] {
-        notifier->setEnabled(false);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
         char c;
         [[maybe_unused]] const auto n = ::read(g_signal_pipe[1], &c, 1);
+        g_quit = true;
         QApplication::exit(0);  // without the questions a close would ask
     });
     struct sigaction action {};
@@ -111,6 +114,9 @@ int main(int argc, char** argv) {
         const QStringList files = tesmora::desktop::FilesFromCommandLine(
             QApplication::arguments().mid(1), QDir::currentPath());
         if (!app.InitInstance(files)) return 1;
+#ifndef _WIN32
+        if (g_quit) return 0;
+#endif
         code = QApplication::exec();
     }
     return code;

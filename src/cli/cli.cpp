@@ -119,7 +119,9 @@ constexpr const char* kCommonOptions =
     "  --first-rec N      skip the first N-1 lines of each appended INPUT (default 1)\n"
     "  --encoding E       read every INPUT as E, shift-jis or utf-8 (default: detected)\n"
     "  --output-encoding E  write OUTPUT as E, shift-jis, utf-8 or utf-8-bom\n"
-    "                     (default: the encoding of the first INPUT)\n";
+    "                     (default: the encoding of the first INPUT)\n"
+    "  --verbose          after the operation, print the time it took and how the\n"
+    "                     record count changed to standard error (the status bar's line)\n";
 
 std::optional<Encoding> EncodingOption(const Args& args, const std::string& name,
                                        bool bom_allowed) {
@@ -269,6 +271,8 @@ bool WriteOutput(Context& ctx) {
 int RunAndSave(Context& ctx, const std::function<bool(Document&)>& run) {
     if (!LoadInputs(ctx)) return kExitFailed;
     if (!run(ctx.doc)) return kExitFailed;
+    // The status bar's last word: the operation's line, not its reload's.
+    if (ctx.args.Has("verbose")) std::fprintf(stderr, "%s\n", ctx.progress.status.c_str());
     return WriteOutput(ctx) ? kExitOk : kExitFailed;
 }
 

@@ -56,7 +56,9 @@ class CliProgress : public IProgressSink {
     ~CliProgress() override;
     void SetRange(int upper) override;
     void SetPos(int pos) override;
-    void SetStatusText(const std::string&) override {}
+    // What the status bar would show now (printed by --verbose).
+    void SetStatusText(const std::string& text) override { status = text; }
+    std::string status;
 
   private:
     bool tty_;

@@ -171,6 +171,47 @@ class AppTest : public QObject {
         QVERIFY(QFileInfo::exists(file));
     }
 
+    // A SIGTERM while a start-up message box waits (the split mode offered
+    // for a file without commas) ends the program, and its files go.
+    void TerminatedDuringAStartUpMessage() {
+        const QString file = scratch_->Write("fixed.txt", "abc\r\ndef\r\n");
+        QProcess process;
+        process.setProcessEnvironment(ChildEnvironment());
+        process.start(QStringLiteral(TESMORA_EXE), {file});
+        QVERIFY(process.waitForStarted());
+        QVERIFY(WaitFor([&] { return scratch_->TempFiles().size() == 2; }));
+        QTest::qWait(500);  // the question is up
+        QCOMPARE(process.state(), QProcess::Running);
+        process.terminate();
+        if (!process.waitForFinished(5000)) {
+            process.kill();
+            process.waitForFinished();
+            QFAIL("a SIGTERM did not end the program");
+        }
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QVERIFY(scratch_->TempFiles().isEmpty());
+        QVERIFY(!QFileInfo::exists(CVarnelApp::LockFilePath(scratch_->TempFolder())));
+    }
+
+    // The size of the first window: three quarters of the screen, widened
+    // for the ribbon's labels as far as the screen allows.
+    void FirstWindowSize_data() {
+        QTest::addColumn<QSize>("area");
+        QTest::addColumn<int>("ribbon");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("wide screen") << QSize(1920, 1040) << 1100 << QSize(1440, 780);
+        QTest::newRow("widened for the labels") << QSize(1280, 984) << 1100 << QSize(1100, 738);
+        QTest::newRow("labels wider than the screen")
+            << QSize(1024, 728) << 1100 << QSize(1024, 600);
+        QTest::newRow("small screen") << QSize(800, 560) << 1100 << QSize(800, 500);
+    }
+    void FirstWindowSize() {
+        QFETCH(QSize, area);
+        QFETCH(int, ribbon);
+        QFETCH(QSize, size);
+        QCOMPARE(tesmora::desktop::FirstWindowSize(area, ribbon, 60), size);
+    }
+
     void WithoutADisplayItSaysSo() {
         QProcessEnvironment env = ChildEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
@@ -211,7 +252,7 @@ class AppTest : public QObject {
         QCOMPARE(QString::fromStdString(app.Doc().CurrentFileName()), y);
         QCOMPARE(app.Doc().Stats().records, 3);
         QVERIFY(app.Doc().Modified());
-        QCOMPARE(app.MainFrame()->windowTitle(), QStringLiteral("a.csv"));
+        QCOMPARE(app.MainFrame()->windowTitle(), QStringLiteral("a.csv[*]"));
     }
 
     void MissingCommandLineFileIsReported() {

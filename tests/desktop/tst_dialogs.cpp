@@ -208,11 +208,16 @@ class DialogsTest : public ViewSuite {
         QTest::keyClick(dlg.FieldBox(), Qt::Key_Up);
         QCOMPARE(Sel().sel_start.value, 1);
         QCOMPARE(dlg.FieldBox()->value(), 1);
-        // Typing does not move the selection.
+        // A typed number moves the selection once the typing ends, here by
+        // the focus leaving the box.
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        dlg.FieldBox()->setFocus();
         dlg.FieldBox()->selectAll();
         QTest::keyClicks(dlg.FieldBox(), QStringLiteral("2"));
-        QCOMPARE(dlg.FieldBox()->value(), 2);
         QCOMPARE(Sel().sel_start.value, 1);
+        dlg.ExplainCheck()->setFocus();
+        QCOMPARE(dlg.FieldBox()->value(), 2);
+        QCOMPARE(Sel().sel_start.value, 2);
     }
 
     void RangeBoxSteps_data() {
@@ -246,6 +251,42 @@ class DialogsTest : public ViewSuite {
         CLineDel dlg(*h_->doc, h_->view.get());
         CFieldSpin* box = end_box ? dlg.EndBox() : dlg.FieldBox();
         box->stepBy(step);
+        QCOMPARE(box->value(), shown);
+        QCOMPARE(Sel().sel_start.value, s);
+        QCOMPARE(Sel().sel_end.value, e);
+    }
+
+    // A number typed into a range box moves the selection as stepping to it
+    // would: the start never passes the end, nor the end the start.
+    void RangeBoxTyping_data() {
+        QTest::addColumn<bool>("end_box");
+        QTest::addColumn<int>("s0");
+        QTest::addColumn<int>("e0");
+        QTest::addColumn<int>("typed");
+        QTest::addColumn<int>("shown");
+        QTest::addColumn<int>("s");
+        QTest::addColumn<int>("e");
+        QTest::newRow("start within") << false << 0 << 2 << 1 << 1 << 1 << 2;
+        QTest::newRow("start past the end") << false << 0 << 1 << 2 << 1 << 1 << 1;
+        QTest::newRow("end within") << true << 0 << 2 << 1 << 1 << 0 << 1;
+        QTest::newRow("end below the start") << true << 1 << 2 << 0 << 1 << 1 << 1;
+    }
+    void RangeBoxTyping() {
+        QFETCH(bool, end_box);
+        QFETCH(int, s0);
+        QFETCH(int, e0);
+        QFETCH(int, typed);
+        QFETCH(int, shown);
+        QFETCH(int, s);
+        QFETCH(int, e);
+        OpenFile(kCsv);
+        Sel().sel_start = FieldIndex{s0};
+        Sel().sel_end = FieldIndex{e0};
+        CLineDel dlg(*h_->doc, h_->view.get());
+        CFieldSpin* box = end_box ? dlg.EndBox() : dlg.FieldBox();
+        box->selectAll();
+        QTest::keyClicks(box, QString::number(typed));
+        box->TakeTyped();
         QCOMPARE(box->value(), shown);
         QCOMPARE(Sel().sel_start.value, s);
         QCOMPARE(Sel().sel_end.value, e);

@@ -19,6 +19,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QWheelEvent>
+#include <QWindow>
 #include <algorithm>
 
 #include "desktop_support.h"
@@ -197,6 +198,92 @@ class FrameTest : public QObject {
         QCOMPARE(Doc().View().top_record.value, 0);
     }
 
+    // The keys every desktop program has: taken by no other command, named
+    // in the tooltip, and working in the window.
+    void StandardKeys_data() {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QKeySequence>("key");
+        QTest::newRow("open") << int(ID_FILE_OPEN) << QKeySequence(Qt::CTRL | Qt::Key_O);
+        QTest::newRow("save") << int(ID_FILE_SAVE) << QKeySequence(Qt::CTRL | Qt::Key_S);
+        QTest::newRow("save as") << int(ID_FILE_SAVE_AS)
+                                 << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
+        QTest::newRow("manual") << int(ID_HELP_DSP) << QKeySequence(Qt::Key_F1);
+    }
+    void StandardKeys() {
+        QFETCH(int, id);
+        QFETCH(QKeySequence, key);
+        QVERIFY(Action(id)->shortcuts().contains(key));
+        QVERIFY(Action(id)->toolTip().contains(key.toString(QKeySequence::NativeText)));
+        int takers = 0;
+        for (const QAction* a : Frame().findChildren<QAction*>())
+            takers += a->shortcuts().contains(key);
+        QCOMPARE(takers, 1);
+        QVERIFY(Frame().ShortcutTable().contains(
+            {key.toString(QKeySequence::NativeText), PromptOf(id).title}));
+    }
+
+    void OpenAndSaveByKeys() {
+        Frame().show();
+        QVERIFY(QTest::qWaitForWindowActive(&Frame()));
+        const QString path = scratch_->Write("k.csv", "a,1\nb,2");
+        chosen_ = path;
+        QTest::keyClick(&Frame(), Qt::Key_O, Qt::ControlModifier);
+        QVERIFY(Doc().IsOpen());
+        Doc().SetModified(true);
+        QTest::keyClick(&Frame(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(!Doc().Modified());
+        QCOMPARE(ReadFile(path), std::string("a,1\r\nb,2\r\n"));
+    }
+
+    // The title as the window system shows it: "*" while changes are unsaved.
+    void TitleMarksUnsavedChanges() {
+        Frame().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&Frame()));
+        QVERIFY(Open(scratch_->Write("t.csv", kCsv)));
+        QCOMPARE(Frame().windowHandle()->title(), QStringLiteral("t.csv"));
+        QVERIFY(RunOperation(Doc(), [](Document& d, TextWriter& out) {
+            TextReader in = d.Records();
+            Line line;
+            while (in.Next(line)) out.WriteRecord(line.text);
+            return true;
+        }));
+        QTRY_COMPARE(Frame().windowHandle()->title(), QStringLiteral("t.csv*"));
+        Action(ID_FILE_SAVE)->trigger();
+        QCOMPARE(Frame().windowHandle()->title(), QStringLiteral("t.csv"));
+    }
+
+    // After a deletion and its undo, the status bar says how the count changed.
+    void StatusLineAfterAnOperationAndUndo() {
+        QVERIFY(Open(scratch_->Write("d.csv", kCsv)));
+        QVERIFY(RunOperation(Doc(), [](Document& d, TextWriter& out) {
+            TextReader in = d.Records();
+            Line line;
+            while (in.Next(line))
+                if (line.text != "b,2") out.WriteRecord(line.text);
+            return true;
+        }));
+        QCOMPARE(Frame().StatusBar()->StatusText(), QStringLiteral("00:00:00  3 → 2 レコード"));
+        Frame().UpdateCommandUI();
+        Action(ID_EDIT_UNDO)->trigger();
+        QCOMPARE(Frame().StatusBar()->StatusText(), QStringLiteral("00:00:00  2 → 3 レコード"));
+    }
+
+    // Every command's description shows whole left of the progress bar at
+    // the first size.
+    void HelpTextIsNotUnderTheProgressBar() {
+        Frame().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&Frame()));
+        const MyStatusBar& status = *Frame().StatusBar();
+        QTRY_VERIFY(status.ProgressBar()->isVisible());
+        for (int id : kAllCommands) {
+            const QString tip = PromptOf(id).description;
+            QVERIFY2(status.TextFits(tip), qPrintable(QStringLiteral("%1: bar at %2 of %3")
+                                                          .arg(tip)
+                                                          .arg(status.ProgressBar()->x())
+                                                          .arg(status.width())));
+        }
+    }
+
     void LabelsAndTooltipsFromTheStringTable() {
         QCOMPARE(Action(ID_FILE_OPEN)->text(), QStringLiteral("開く(&O)..."));
         QCOMPARE(Action(ID_FILE_OPEN)->statusTip(), QStringLiteral("既存のファイルを開く"));
@@ -351,7 +438,7 @@ class FrameTest : public QObject {
         const QString a = scratch_->Write("a.csv", kCsv);
         QVERIFY(Open(a));
         QVERIFY(!Doc().Modified());  // the Open command leaves the file unmodified
-        QCOMPARE(Frame().windowTitle(), QStringLiteral("a.csv"));
+        QCOMPARE(Frame().windowTitle(), QStringLiteral("a.csv[*]"));
         QCOMPARE(app_->Recent().Path(0), a);
         QCOMPARE(app_->Recent().MenuText(0), QStringLiteral("&1 a.csv"));
         QCOMPARE(Frame().Ribbon()->ApplicationMenu()->RecentButtons().value(0)->text(),
@@ -395,10 +482,10 @@ class FrameTest : public QObject {
         QVERIFY(Doc().Modified());
         Frame().OnRecentFile(1);  // 30002 answered Cancel: nothing changes
         QVERIFY(messages_.Saw(30002));
-        QCOMPARE(Frame().windowTitle(), QStringLiteral("rb.csv"));
+        QCOMPARE(Frame().windowTitle(), QStringLiteral("rb.csv[*]"));
         messages_.Answer(30002, kIdNo);
         Frame().OnRecentFile(1);
-        QCOMPARE(Frame().windowTitle(), QStringLiteral("ra.csv"));
+        QCOMPARE(Frame().windowTitle(), QStringLiteral("ra.csv[*]"));
         QCOMPARE(Doc().Stats().records, 3);
         QCOMPARE(app_->Recent().Path(0), a);
     }
@@ -408,13 +495,13 @@ class FrameTest : public QObject {
         const QString a = scratch_->Write("a.csv", "a,1\r\na,2\r\n");
         QDir().mkpath(scratch_->Path("folder"));
         Drop(*Frame().View(), {b, a, scratch_->Path("folder")});
-        QCOMPARE(Frame().windowTitle(), QStringLiteral("a.csv"));  // "AddJun" 1: ascending
+        QCOMPARE(Frame().windowTitle(), QStringLiteral("a.csv[*]"));  // "AddJun" 1: ascending
         QCOMPARE(Doc().Stats().records, 3);
         QVERIFY(Doc().Modified());
         // A drop on an open document appends; the title stays.
         Drop(*Frame().View(), {scratch_->Write("c.csv", "c,1\r\n")});
         QCOMPARE(Doc().Stats().records, 4);
-        QCOMPARE(Frame().windowTitle(), QStringLiteral("a.csv"));
+        QCOMPARE(Frame().windowTitle(), QStringLiteral("a.csv[*]"));
         QCOMPARE(QString::fromStdString(Doc().CurrentFileName()), a);
     }
 
@@ -464,12 +551,12 @@ class FrameTest : public QObject {
         Action(ID_FILE_SAVE_AS)->trigger();  // 30009 answered No
         QVERIFY(messages_.Saw(30009));
         QCOMPARE(ReadFile(target), std::string("old\r\n"));
-        QCOMPARE(Frame().windowTitle(), QStringLiteral("s.csv"));
+        QCOMPARE(Frame().windowTitle(), QStringLiteral("s.csv[*]"));
         messages_.Answer(30009, kIdYes);
         Action(ID_FILE_SAVE_AS)->trigger();
         QVERIFY(messages_.Saw(30011));
         QCOMPARE(ReadFile(target), std::string("a,1\r\nb,2\r\n"));
-        QCOMPARE(Frame().windowTitle(), QStringLiteral("exists.csv"));
+        QCOMPARE(Frame().windowTitle(), QStringLiteral("exists.csv[*]"));
         QCOMPARE(app_->Recent().Path(0), target);
         // A cancelled dialog does nothing.
         messages_.Clear();
@@ -546,7 +633,7 @@ class FrameTest : public QObject {
         QTest::keyClick(menu, Qt::Key_1);  // the first recent file
         QVERIFY(!menu->isVisible());
         QVERIFY(Doc().IsOpen());
-        QCOMPARE(Frame().windowTitle(), QStringLiteral("menu.csv"));
+        QCOMPARE(Frame().windowTitle(), QStringLiteral("menu.csv[*]"));
         Frame().Ribbon()->ApplicationButton()->click();
         QTest::keyClick(menu, Qt::Key_C);  // 閉じる(&C)
         QVERIFY(!menu->isVisible());

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <functional>
@@ -16,9 +17,11 @@
 #include "tesmora/dialogs/char_cng.h"
 #include "tesmora/dialogs/code_cng.h"
 #include "tesmora/dialogs/csv_to_txt.h"
+#include "tesmora/dialogs/dbl_del.h"
 #include "tesmora/dialogs/field_len.h"
 #include "tesmora/dialogs/line_del.h"
 #include "tesmora/dialogs/line_length.h"
+#include "tesmora/dialogs/sort_dlg.h"
 #include "tesmora/dialogs/tail_add.h"
 #include "tesmora/dialogs/txt_to_csv.h"
 
@@ -38,6 +41,33 @@ cli::Args Parse(const char* command, const QString& line) {
     argv.push_back("out.csv");
     return cli::ParseArgs(*cli::FindCommand(command), argv);
 }
+
+// The bytes a batch command leaves in OUTPUT, run in this process; the
+// files it names are those of the scratch folder.
+std::string BatchResult(const QString& line, const Scratch& scratch) {
+    const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    std::vector<std::string> argv;
+    for (const QString& w : words.mid(1))
+        argv.push_back(w.contains(u'.') ? scratch.Path(w).toStdString() : w.toStdString());
+    const QString output = scratch.Path(QStringLiteral("out.csv"));
+    argv.push_back("-o");
+    argv.push_back(output.toStdString());
+    const cli::Command* command = cli::FindCommand(words.value(0).toStdString());
+    if (!command) return "no such command";
+    cli::Context ctx;
+    ctx.args = cli::ParseArgs(*command, argv);
+    if (command->run(ctx) != cli::kExitOk) return "failed";
+    QFile f(output);
+    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
+}
+
+// Eight fields whose values order, match and repeat differently field by field.
+const char* const kTyped =
+    "k3,b,z,2,東京,aa,東京都,9\r\n"
+    "k1,a,y,3,大阪,aa,大阪府,8\r\n"
+    "k2,c,x,1,東京,bb,京都府,7\r\n"
+    "k1,b,w,4,福岡,cc,東京,6\r\n";
+const char* const kTypedOther = "a,ONE\r\nb,TWO\r\n東京,TOKYO\r\n";
 
 struct Verdicts {
     Validation dialog, batch;
@@ -213,6 +243,102 @@ class RequestsTest : public ViewSuite {
             << csv << Check(Replace) << QStringLiteral("a=x;a=y") << 30044 << before;
         QTest::newRow("replace: ordered by the question")
             << csv << Check(Replace) << QStringLiteral("東=ひがし;東京=とうきょう;,=") << 0 << none;
+    }
+
+    // Numbers typed into a dialog's field box or range boxes ("s4": 4 into the
+    // field or start box, "e6": 6 into the end box, in the order given), then
+    // Start: the result is the batch command's with the same fields.
+    void TypedFieldRunsAsTheBatchCommand_data() {
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("batch");
+        QTest::newRow("sort") << "sort"
+                              << "s2"
+                              << "sort --key 2 in.csv";
+        QTest::newRow("dedupe") << "dedupe"
+                                << "s5"
+                                << "dedupe --key 5 --mode 0 in.csv";
+        QTest::newRow("fieldlen") << "fieldlen"
+                                  << "s4"
+                                  << "fieldlen --field 4 --length 2 in.csv";
+        QTest::newRow("tailadd") << "tailadd"
+                                 << "s4"
+                                 << "tailadd --key 4 --other other.csv --other-key 0 in.csv";
+        QTest::newRow("lookup")
+            << "lookup"
+            << "s4"
+            << "lookup --target 4 --other other.csv --compare 0 --replace 1 in.csv";
+        QTest::newRow("delete") << "delete"
+                                << "e4 s4"
+                                << "delete --from 4 --to 4 --word1 東京 --delete-matching in.csv";
+        // Typed past the end, the start stops at the end.
+        QTest::newRow("delete, start past the end")
+            << "delete"
+            << "e6 s7"
+            << "delete --from 6 --to 6 --word1 東京 --delete-matching in.csv";
+        QTest::newRow("replace") << "replace"
+                                 << "e6"
+                                 << "replace --pairs set.cng --from 1 --to 6 in.csv";
+    }
+    void TypedFieldRunsAsTheBatchCommand() {
+        QFETCH(QString, dialog);
+        QFETCH(QString, typed);
+        QFETCH(QString, batch);
+        const QString in = scratch_->Write(QStringLiteral("in.csv"), Sjis(kTyped));
+        const QString other = scratch_->Write(QStringLiteral("other.csv"), Sjis(kTypedOther));
+        scratch_->Write(QStringLiteral("set.cng"), Sjis("東京\x14TOKYO\r\n"));
+        QVERIFY(h_->Open(in));
+        // The view selects field 1: only the typed numbers can make the
+        // results equal.
+        Document& doc = *h_->doc;
+        doc.View().sel_start = FieldIndex{1};
+        doc.View().sel_end = FieldIndex{1};
+        CChildView* view = h_->view.get();
+        std::unique_ptr<COperationDlg> dlg;
+        if (dialog == QStringLiteral("sort")) {
+            dlg = std::make_unique<CSortDlg>(doc, view);
+        } else if (dialog == QStringLiteral("dedupe")) {
+            dlg = std::make_unique<CDblDel>(doc, view);
+        } else if (dialog == QStringLiteral("fieldlen")) {
+            auto d = std::make_unique<CFieldLen>(doc, view);
+            d->LengthBox()->setValue(2);
+            d->FillCheck()->setChecked(false);
+            dlg = std::move(d);
+        } else if (dialog == QStringLiteral("tailadd")) {
+            auto d = std::make_unique<CTailAdd>(doc, view);
+            QVERIFY(d->Preview()->LoadPreview(other));
+            dlg = std::move(d);
+        } else if (dialog == QStringLiteral("lookup")) {
+            auto d = std::make_unique<CCodeCng>(doc, view);
+            QVERIFY(d->Preview()->LoadPreview(other));
+            d->CompareBox()->setValue(0);
+            d->ReplacementBox()->setValue(1);
+            dlg = std::move(d);
+        } else if (dialog == QStringLiteral("delete")) {
+            auto d = std::make_unique<CLineDel>(doc, view);
+            d->Word1Edit()->setText(QStringLiteral("東京"));
+            d->DeleteMatching()->setChecked(true);
+            dlg = std::move(d);
+        } else {
+            auto d = std::make_unique<CCharCng>(doc, view);
+            d->BeforeList()->setPlainText(QStringLiteral("東京"));
+            d->AfterList()->setPlainText(QStringLiteral("TOKYO"));
+            dlg = std::move(d);
+        }
+        for (const QString& step : typed.split(QLatin1Char(' '))) {
+            CFieldSpin* box = step.startsWith(QLatin1Char('e')) ? dlg->EndBox() : dlg->FieldBox();
+            box->selectAll();
+            QTest::keyClicks(box, step.mid(1));
+            // The typing ends as the next box is typed into.
+            box->TakeTyped();
+        }
+        dlg->StartButton()->click();
+        QVERIFY2(h_->messages.shown.isEmpty(), qPrintable(h_->messages.texts.join(u'|')));
+        QCOMPARE(dlg->result(), int(QDialog::Accepted));
+        QFile working(QString::fromStdString(doc.WorkingFileName()));
+        QVERIFY(working.open(QIODevice::ReadOnly));
+        const std::string result = working.readAll().toStdString();
+        QCOMPARE(result, BatchResult(batch, *scratch_));
     }
 
     void SameVerdict() {

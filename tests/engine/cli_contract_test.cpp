@@ -19,7 +19,10 @@ using cli::FindCommand;
 
 TEST(CliUsageTest, OptionsAreWhatTheUsageTextDeclares) {
     using Options = std::map<std::string, bool>;
-    const Options common{{"first-rec", true}, {"encoding", true}, {"output-encoding", true}};
+    const Options common{{"first-rec", true},
+                         {"encoding", true},
+                         {"output-encoding", true},
+                         {"verbose", false}};
     std::map<std::string, Options> expected{
         {"sort", {{"key", true}, {"desc", false}}},
         {"delete",

@@ -68,6 +68,19 @@ TEST_F(BatchTest, FileNamesOutsideTheAnsiCodePage) {
     EXPECT_EQ(ReadBytes(dir_ / ToPath(out)), "a\r\nb\r\n");
 }
 
+// --verbose: the status bar's line after the operation, and nothing of the load.
+TEST_F(BatchTest, VerbosePrintsTheStatusLine) {
+    const std::string in = MakeFile("in.csv", "a,1\r\nb,2\r\na,3\r\n");
+    const std::string args =
+        "delete --from 0 --to 0 --word1 a --delete-matching " + in + " -o " + Path("out.csv");
+    CliResult r = Run(args + " --verbose");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "00:00:00  3 → 1 レコード\n");
+    r = Run(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+}
+
 TEST_F(BatchTest, SaveToStandardOutput) {
     CliResult r = Run("save " + MakeFile("a.csv", "x\ny") + " -o -");
     EXPECT_EQ(r.status, 0);

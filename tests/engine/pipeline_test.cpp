@@ -54,7 +54,7 @@ TEST_F(PipelineTest, CommitReplacesWorkingFileAndKeepsPreviousForUndo) {
     EXPECT_TRUE(doc->Modified());
     EXPECT_EQ(doc->View().top_record.value, 0);
     EXPECT_EQ(doc->View().saved_top_record.value, 2);
-    EXPECT_EQ(progress.status, "00:00:00");
+    EXPECT_EQ(progress.status, "00:00:00  3 → 3 レコード");
 
     ASSERT_TRUE(doc->Undo());
     EXPECT_EQ(Records(), (std::vector<std::string>{"a,1", "b,2", "c,3"}));

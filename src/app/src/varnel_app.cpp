@@ -27,6 +27,7 @@
 #include "tesmora/frame/message_box.h"
 #include "tesmora/frame/qt_settings.h"
 #include "tesmora/frame/recent_files.h"
+#include "tesmora/frame/ribbon.h"
 #include "tesmora/frame/status_bar.h"
 #include "tesmora/view/child_view.h"
 #include "tesmora/view/on_screen.h"
@@ -120,6 +121,15 @@ QString CVarnelApp::LockFilePath(const QString& dir) {
     return QDir(folder).filePath(name);
 }
 
+QSize FirstWindowSize(QSize area, int ribbon_width, int title) {
+    // Three quarters of the screen, but wide enough for the ribbon's labels;
+    // room for the title bar, which the window system adds once shown, so
+    // that a small screen does not lose the status bar below its edge.
+    const int width = std::max({800, area.width() * 3 / 4, ribbon_width});
+    const int height = std::max(600, area.height() * 3 / 4);
+    return {std::min(area.width(), width), std::min(area.height() - title, height)};
+}
+
 // Each operation command runs its dialog modally; the dialog does the rest.
 namespace {
 template <typename Dialog>
@@ -195,12 +205,9 @@ bool CVarnelApp::InitInstance(const QStringList& files) {
     AddOperations();
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        // Room for the title bar, which the window system adds once shown; a
-        // small screen must not lose the status bar below its edge.
-        const QRect area = screen->availableGeometry();
         const int title = 2 * frame_->style()->pixelMetric(QStyle::PM_TitleBarHeight);
-        frame_->resize(std::min(area.width(), std::max(800, area.width() * 3 / 4)),
-                       std::min(area.height() - title, std::max(600, area.height() * 3 / 4)));
+        frame_->resize(FirstWindowSize(screen->availableGeometry().size(),
+                                       frame_->Ribbon()->LabelledWidth(), title));
     }
     frame_->show();
     KeepOnScreen(frame_.get());

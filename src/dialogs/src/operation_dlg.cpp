@@ -47,6 +47,16 @@ CFieldSpin::CFieldSpin(int id, QWidget* parent) : QSpinBox(parent) {
     setObjectName(ControlName(id));
     setAlignment(Qt::AlignCenter);
     setAccelerated(false);
+    connect(lineEdit(), &QLineEdit::textEdited, this, [this] { typed_ = true; });
+    connect(this, &QSpinBox::valueChanged, this, &CFieldSpin::ValueChanged);
+    connect(this, &QAbstractSpinBox::editingFinished, this, [this] { typed_ = false; });
+}
+
+void CFieldSpin::SetStepHook(StepHook hook) {
+    hook_ = std::move(hook);
+    // A number being typed is taken whole, not digit by digit: "12" must not
+    // first move the selection to 1.
+    setKeyboardTracking(false);
 }
 
 void CFieldSpin::stepBy(int steps) {
@@ -54,10 +64,33 @@ void CFieldSpin::stepBy(int steps) {
         QSpinBox::stepBy(steps);
         return;
     }
+    TakeTyped();
     // The position about to change: the hook moves the selection and says
     // where the box ends; the box keeps it within its range.
     setValue(hook_(value(), steps));
     selectAll();
+}
+
+void CFieldSpin::TakeTyped() {
+    if (typed_) interpretText();
+    typed_ = false;
+}
+
+void CFieldSpin::SetPosition(int pos) {
+    typed_ = false;
+    setValue(pos);
+}
+
+void CFieldSpin::ValueChanged(int value) {
+    if (!hook_ || !typed_) {
+        pos_ = value;
+        return;
+    }
+    typed_ = false;
+    // As if the arrows had stepped from the old position to the number.
+    const int shown = hook_(pos_, value - pos_);
+    pos_ = value;
+    setValue(shown);
 }
 
 COperationDlg::COperationDlg(Document& doc, CChildView* view, const QString& title, QWidget* parent)
@@ -133,6 +166,9 @@ bool COperationDlg::Validate(const Validation& v) {
 }
 
 void COperationDlg::accept() {
+    // Start reads the boxes and the selection: a number still being typed
+    // moves the selection first, so that both say the same.
+    for (CFieldSpin* box : findChildren<CFieldSpin*>()) box->TakeTyped();
     if (OnOK()) QDialog::accept();
 }
 
@@ -341,8 +377,8 @@ void COperationDlg::SelectAllFields() {
     ViewState& state = doc_.View();
     state.sel_start = FieldIndex{0};
     state.sel_end = FieldIndex{MostFields() - 1};
-    if (field_box_) field_box_->setValue(0);
-    if (end_box_) end_box_->setValue(MostFields() - 1);
+    if (field_box_) field_box_->SetPosition(0);
+    if (end_box_) end_box_->SetPosition(MostFields() - 1);
     Redraw();
 }
 

@@ -2,6 +2,7 @@
 #include "tesmora/document/pipeline.h"
 
 #include <ctime>
+#include <initializer_list>
 
 #include "tesmora/document/messages.h"
 #include "tesmora/document/text.h"
@@ -115,6 +116,9 @@ bool Document::CommitOutput() {
 
 bool Document::Undo() {
     if (!CanUndo()) return false;
+    const std::time_t start = std::time(nullptr);
+    RecordChange change;
+    change.before = stats_.records;
     Snapshot before = TakeSnapshot();
     CloseFiles();
     std::string undone = working_name_, undone_index = index_name_;
@@ -135,16 +139,64 @@ bool Document::Undo() {
     DiscardTemp(restored_index);
     view_state_.top_record = view_state_.saved_top_record;
     view_state_.top_offset = view_state_.saved_top_offset;
+    change.after = stats_.records;
+    progress_.SetStatusText(StatusLine(std::time(nullptr) - start, change));
     view_.ResetScroll();
     view_.RedrawView();
     return true;
 }
 
+namespace {
+
+// n with a comma every three digits, as the messages write numbers.
+std::string Grouped(std::int64_t n) {
+    const std::string digits = std::to_string(n < 0 ? -n : n);
+    std::string out = n < 0 ? "-" : "";
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+// A message of the string table with %1, %2, ... filled in.
+std::string Filled(int id, std::initializer_list<std::string> values) {
+    const char* text = MessageText(id);
+    std::string out = text ? text : "";
+    char mark[] = "%1";
+    for (const std::string& v : values) {
+        out = ReplaceAll(out, mark, v);
+        ++mark[1];
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string StatusLine(long long seconds, const RecordChange& change) {
+    std::string line =
+        FormatElapsed(seconds) + "  " +
+        Filled(kMsgRecordCountChange, {Grouped(change.before), Grouped(change.after)});
+    if (change.changed >= 0) line += "  " + Filled(kMsgRecordsChanged, {Grouped(change.changed)});
+    return line;
+}
+
 bool RunOperation(Document& doc, const OperationPass& pass) {
+    return RunOperation(doc,
+                        CountingPass([&pass](Document& d, TextWriter& out, std::int64_t& changed) {
+                            const bool ok = pass(d, out);
+                            changed = -1;  // not counted
+                            return ok;
+                        }));
+}
+
+bool RunOperation(Document& doc, const CountingPass& pass) {
     ViewState& view = doc.View();
     view.saved_top_record = view.top_record;
     view.saved_top_offset = view.top_offset;
     const std::time_t start = std::time(nullptr);
+    RecordChange change;
+    change.before = doc.Stats().records;
     if (!doc.BeginOutput()) return false;
     doc.ViewSink().SetWaitCursor(true);
     bool ok;
@@ -152,7 +204,8 @@ bool RunOperation(Document& doc, const OperationPass& pass) {
     {
         TextWriter out(doc.OutputFile());
         out.SetIndex(doc.OutputIndex());
-        ok = pass(doc, out);
+        change.changed = 0;
+        ok = pass(doc, out, change.changed);
         // A pass whose reads failed saw only part of the records.
         if (ok && doc.WorkingFile().ReadFailed()) {
             doc.Message(kMsgOpenFailed, MsgStyle::Error, doc.WorkingFileName() + "\n");
@@ -169,7 +222,8 @@ bool RunOperation(Document& doc, const OperationPass& pass) {
         return false;
     }
     if (!doc.CommitOutput()) return false;
-    doc.Progress().SetStatusText(FormatElapsed(std::time(nullptr) - start));
+    change.after = doc.Stats().records;
+    doc.Progress().SetStatusText(StatusLine(std::time(nullptr) - start, change));
     view.top_record = RecordIndex{0};
     view.top_offset = ByteOffset{0};
     doc.SetModified(true);

@@ -50,6 +50,26 @@ QString AppTitle() {
     return QString::fromUtf8(title ? title : kAppName);
 }
 
+// A command's tooltip: its title with its keys, then its description.
+QString ToolTipOf(int id, const QList<QKeySequence>& keys) {
+    const CommandPrompt prompt = PromptOf(id);
+    if (prompt.title.isEmpty()) return {};
+    QString title = QStringLiteral("<b>%1</b>").arg(prompt.title.toHtmlEscaped());
+    QStringList names;
+    for (const QKeySequence& k : keys) names.append(k.toString(QKeySequence::NativeText));
+    if (!names.isEmpty())
+        title += QStringLiteral(" (%1)").arg(names.join(QStringLiteral(", ")).toHtmlEscaped());
+    return title + QStringLiteral("<br>") + prompt.description.toHtmlEscaped();
+}
+
+// The platform's keys for a standard action, or its usual ones where the
+// platform has none (Windows binds no key to Save As).
+QList<QKeySequence> StandardKeys(QKeySequence::StandardKey key, const QKeySequence& usual) {
+    QList<QKeySequence> keys = QKeySequence::keyBindings(key);
+    if (keys.isEmpty()) keys.append(usual);
+    return keys;
+}
+
 }  // namespace
 
 CMainFrame::CMainFrame(Document& doc, ISettingsStore& settings, ViewOptions& options,
@@ -96,12 +116,10 @@ QAction* CMainFrame::AddCommand(int id, std::function<void()> handler, const QSt
     auto* action = new QAction(this);
     action->setData(id);
     if (info) action->setText(QString::fromUtf8(info->label));
-    const CommandPrompt prompt = PromptOf(id);
-    action->setStatusTip(prompt.description);
-    if (!prompt.title.isEmpty())
-        action->setToolTip(
-            QStringLiteral("<b>%1</b><br>%2")
-                .arg(prompt.title.toHtmlEscaped(), prompt.description.toHtmlEscaped()));
+    action->setStatusTip(PromptOf(id).description);
+    status_->ReserveText(action->statusTip());
+    const QString tip = ToolTipOf(id, {});
+    if (!tip.isEmpty()) action->setToolTip(tip);
     if (!icon.isEmpty()) action->setIcon(QIcon(icon));
     connect(action, &QAction::triggered, this, [this, handler = std::move(handler)] {
         handler();
@@ -110,6 +128,25 @@ QAction* CMainFrame::AddCommand(int id, std::function<void()> handler, const QSt
     addAction(action);  // its keys work anywhere in the window
     actions_[id] = action;
     return action;
+}
+
+void CMainFrame::SetKeys(QAction* action, const QList<QKeySequence>& keys) {
+    action->setShortcuts(keys);
+    const QString tip = ToolTipOf(action->data().toInt(), keys);
+    if (!tip.isEmpty()) action->setToolTip(tip);
+}
+
+QList<QPair<QString, QString>> CMainFrame::ShortcutTable() const {
+    QList<QPair<QString, QString>> table;
+    for (const auto& [id, action] : actions_) {
+        const QString name = PromptOf(id).title;
+        if (action->shortcuts().isEmpty() || name.isEmpty()) continue;
+        QStringList keys;
+        for (const QKeySequence& k : action->shortcuts())
+            keys.append(k.toString(QKeySequence::NativeText));
+        table.append({keys.join(QStringLiteral("、")), name});
+    }
+    return table;
 }
 
 void CMainFrame::BuildRibbon() {
@@ -127,14 +164,19 @@ void CMainFrame::BuildRibbon() {
         ID_APP_EXIT, [this] { close(); }, ":/icons/exit.svg");
     QAction* undo = AddCommand(
         ID_EDIT_UNDO, [this] { OnEditUndo(); }, ":/icons/undo.svg");
-    undo->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
+    SetKeys(undo, {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
+    // The keys every desktop program has.
+    SetKeys(open, StandardKeys(QKeySequence::Open, QKeySequence(Qt::CTRL | Qt::Key_O)));
+    SetKeys(save, StandardKeys(QKeySequence::Save, QKeySequence(Qt::CTRL | Qt::Key_S)));
+    SetKeys(save_as,
+            StandardKeys(QKeySequence::SaveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)));
     QAction* ruler = AddCommand(ID_DSP_KETA, [this] { OnDspKeta(); });
     QAction* numbers = AddCommand(ID_DSP_RNO, [this] { OnDspRno(); });
     QAction* split = AddCommand(ID_BUNKATU_MODE, [this] { OnBunkatuMode(); });
     for (QAction* a : {ruler, numbers, split}) a->setCheckable(true);
     QAction* help = AddCommand(
         ID_HELP_DSP, [this] { OnHelp(); }, ":/icons/help.svg");
+    SetKeys(help, StandardKeys(QKeySequence::HelpContents, QKeySequence(Qt::Key_F1)));
     AddCommand(ID_FIRST_PAGE, [this] {
         view_->FirstPage();
     })->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Home));
@@ -175,6 +217,7 @@ void CMainFrame::BuildRibbon() {
         QStringLiteral("<b>%1</b><br>%2")
             .arg(font_prompt.title.toHtmlEscaped(), font_prompt.description.toHtmlEscaped()));
     font_box_->setStatusTip(font_prompt.description);
+    status_->ReserveText(font_prompt.description);
     font_label->setBuddy(font_box_);
     connect(font_box_, &QComboBox::currentIndexChanged, this, [this](int index) {
         OnFontSize(index);
@@ -240,6 +283,8 @@ void CMainFrame::UpdateCommandUI() {
     if (QAction* a = Action(ID_DSP_RNO)) a->setChecked(options_.show_record_numbers);
     if (QAction* a = Action(ID_BUNKATU_MODE)) a->setChecked(doc_.View().split_mode);
     if (font_box_) font_box_->setEnabled(IsEnabled(FindCommand(ID_COMBO1)->rule, doc_));
+    // Commits and saves change the flag without a word to the frame.
+    setWindowModified(doc_.IsOpen() && doc_.Modified());
     RefreshRecentFiles();
 }
 
@@ -259,7 +304,11 @@ void CMainFrame::UpdateTitle() {
         return;
     }
     const QString file = QFileInfo(QString::fromStdString(name)).fileName();
-    if (!file.isEmpty()) setWindowTitle(file);
+    // "[*]" shows the unsaved changes; Qt escapes a "[*]" in the name itself.
+    if (!file.isEmpty())
+        setWindowTitle(QString(file).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")) +
+                       QStringLiteral("[*]"));
+    setWindowModified(doc_.IsOpen() && doc_.Modified());
 }
 
 void CMainFrame::AddRecentFile(const std::string& path) {

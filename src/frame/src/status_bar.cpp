@@ -11,6 +11,10 @@ namespace tesmora::desktop {
 namespace {
 
 constexpr qint64 kPaintInterval = 40;  // ms between repaints of a running pass
+constexpr int kMinBarWidth = 100;
+// Pane 0's margins around its text, the size grip and the spacing, with room
+// to spare.
+constexpr int kTextMargins = 40;
 
 }  // namespace
 
@@ -22,7 +26,8 @@ MyStatusBar::MyStatusBar(QWidget* parent)
     // Pane 1 is as wide as its string-table text (136 spaces).
     const char* pane = MessageText(kMsgStatusSpacer);
     const int width = fontMetrics().horizontalAdvance(QString::fromUtf8(pane ? pane : ""));
-    progress_->setFixedWidth(std::max(width, 100));
+    pane_width_ = std::max(width, kMinBarWidth);
+    progress_->setFixedWidth(pane_width_);
     progress_->setMaximumHeight(fontMetrics().height());
     addPermanentWidget(progress_);
     encoding_->setObjectName(QStringLiteral("encoding"));
@@ -31,6 +36,28 @@ MyStatusBar::MyStatusBar(QWidget* parent)
     encoding_->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("UTF-8 (BOM)  ")));
     addPermanentWidget(encoding_);
     last_paint_.start();
+}
+
+void MyStatusBar::ReserveText(const QString& text) {
+    text_width_ = std::max(text_width_, fontMetrics().horizontalAdvance(text));
+    FitProgressBar();
+}
+
+bool MyStatusBar::TextFits(const QString& text) const {
+    // The text is drawn from 6 pixels in to 2 pixels before the bar.
+    const int room = (progress_->isVisible() ? progress_->x() : width()) - 8;
+    return fontMetrics().horizontalAdvance(text) <= room;
+}
+
+void MyStatusBar::resizeEvent(QResizeEvent* event) {
+    QStatusBar::resizeEvent(event);
+    FitProgressBar();
+}
+
+void MyStatusBar::FitProgressBar() {
+    const int bar = std::clamp(width() - text_width_ - kTextMargins - encoding_->minimumWidth(),
+                               kMinBarWidth, pane_width_);
+    if (bar != progress_->maximumWidth()) progress_->setFixedWidth(bar);
 }
 
 void MyStatusBar::SetRange(int upper) {

@@ -34,7 +34,8 @@ std::string_view LookupReplacement(OtherFileIndex& index, std::string_view value
     return index.Find(value, replacement, scratch) ? replacement : value;
 }
 
-bool ReplaceByLookup(Document& doc, TextWriter& out, const LookupRequest& r) {
+bool ReplaceByLookup(Document& doc, TextWriter& out, const LookupRequest& r,
+                     std::int64_t& changed) {
     OtherFileIndex index;
     const bool loaded =
         index.Load(doc, r.other, false,
@@ -55,6 +56,7 @@ bool ReplaceByLookup(Document& doc, TextWriter& out, const LookupRequest& r) {
             out.WriteRecord(record);
         } else {
             const std::string_view to = LookupReplacement(index, *field, scratch);
+            if (to != *field) ++changed;
             if (record.size() - field->size() + to.size() >
                 static_cast<std::size_t>(kMaxRecordBytes)) {
                 doc.Message(kMsgLineTooLong);
@@ -73,8 +75,9 @@ bool ReplaceByLookup(Document& doc, TextWriter& out, const LookupRequest& r) {
 
 bool RunLookup(Document& doc, const LookupRequest& r) {
     if (!doc.IsOpen() || !ReportValidation(doc, ValidateLookup(r))) return false;
-    return RunOperation(doc,
-                        [&r](Document& d, TextWriter& out) { return ReplaceByLookup(d, out, r); });
+    return RunOperation(doc, CountingPass([&r](Document& d, TextWriter& out, std::int64_t& n) {
+                            return ReplaceByLookup(d, out, r, n);
+                        }));
 }
 
 }  // namespace tesmora

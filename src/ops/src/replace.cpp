@@ -620,7 +620,7 @@ void MatchPieceOf(const PairMatcher& matcher, const ReplaceRequest& r, FieldInde
 }  // namespace
 
 bool ReplacePass(Document& doc, TextWriter& out, const ReplaceRequest& r,
-                 const ReplacementPairs& pairs) {
+                 const ReplacementPairs& pairs, std::int64_t& changed) {
     try {
         // One matcher a thread: each keeps its own working state.
         const PairMatcher matchers[2] = {PairMatcher(pairs), PairMatcher(pairs)};
@@ -658,7 +658,11 @@ bool ReplacePass(Document& doc, TextWriter& out, const ReplaceRequest& r,
                     if (end == Piece::kSame) {
                         out.WriteRecord(b.Input(k));
                     } else {
-                        out.WriteRecord(std::string_view(piece.out).substr(from, end - from));
+                        const std::string_view to =
+                            std::string_view(piece.out).substr(from, end - from);
+                        // A pair may put back what it found.
+                        if (to != b.Input(k)) ++changed;
+                        out.WriteRecord(to);
                         from = end;
                     }
                     progress.Step(++count);
@@ -711,7 +715,9 @@ bool ReplacePass(Document& doc, TextWriter& out, const ReplaceRequest& r,
 bool RunReplace(Document& doc, const ReplaceRequest& r, const ReplacementPairs& pairs) {
     if (!doc.IsOpen()) return false;
     return RunOperation(
-        doc, [&r, &pairs](Document& d, TextWriter& out) { return ReplacePass(d, out, r, pairs); });
+        doc, CountingPass([&r, &pairs](Document& d, TextWriter& out, std::int64_t& changed) {
+            return ReplacePass(d, out, r, pairs, changed);
+        }));
 }
 
 bool RunReplace(Document& doc, const ReplaceRequest& r) {

@@ -4,6 +4,7 @@
 // the command line, and at its end removes every temporary file the document
 // still records.
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -28,6 +29,10 @@ struct AppOptions {
     // Folder of the single-instance lock; the temporary folder when empty.
     QString lock_dir;
 };
+
+// The main window's first size on a screen whose free area is area: the
+// ribbon needs ribbon_width for its labels, the title bar title.
+QSize FirstWindowSize(QSize area, int ribbon_width, int title);
 
 class CVarnelApp : public QObject {
     Q_OBJECT

@@ -29,19 +29,28 @@ QString ControlName(int id);
 
 // A number box with its up-down arrows. A step (arrow buttons, arrow keys,
 // wheel) is offered to the hook first, with the position before the step and
-// the step; the hook returns the position the box ends on. Typing a number
-// does not go through the hook.
+// the step; the hook returns the position the box ends on. A number typed
+// goes through the hook too, as a step from the position before it to the
+// number, once the typing ends (Enter, focus leaving, a step, Start).
 class CFieldSpin : public QSpinBox {
     Q_OBJECT
 
   public:
     using StepHook = std::function<int(int pos, int delta)>;
     explicit CFieldSpin(int id, QWidget* parent = nullptr);
-    void SetStepHook(StepHook hook) { hook_ = std::move(hook); }
+    void SetStepHook(StepHook hook);
     void stepBy(int steps) override;
+    // Takes a number still being typed.
+    void TakeTyped();
+    // Shows a position set by the dialog; what was being typed is dropped.
+    void SetPosition(int pos);
 
   private:
+    void ValueChanged(int value);
+
     StepHook hook_;
+    int pos_ = 0;  // the position before a number is typed
+    bool typed_ = false;
 };
 
 class COperationDlg : public QDialog {

@@ -3,7 +3,10 @@
 // status bar. It turns commands into calls of the document and the view,
 // enables them from the document state, asks about unsaved changes when it
 // closes and stores the window state. It holds no document state of its own.
+#include <QKeySequence>
+#include <QList>
 #include <QMainWindow>
+#include <QPair>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -53,6 +56,8 @@ class CMainFrame : public QMainWindow {
     QComboBox* FontBox() const { return font_box_; }
     // The action of a command id; nullptr when the window has none.
     QAction* Action(int id) const;
+    // Every command reached by a key, e.g. {"Ctrl+O", "開く"}.
+    QList<QPair<QString, QString>> ShortcutTable() const;
 
     // Enabled and checked states from the document state. Runs after every
     // command and whenever the document tells the windows about a change.
@@ -109,6 +114,8 @@ class CMainFrame : public QMainWindow {
     // One command: its action with label, tooltip, access key and enable rule
     // from the command table, bound to handler and added to the window.
     QAction* AddCommand(int id, std::function<void()> handler, const QString& icon = {});
+    // The command's keys, named in its tooltip too.
+    void SetKeys(QAction* action, const QList<QKeySequence>& keys);
     void BuildRibbon();
     void RefreshRecentFiles();
     void StoreWindowState();

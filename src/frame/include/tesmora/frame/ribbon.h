@@ -130,6 +130,8 @@ class CRibbonBar : public QFrame {
     // Whether the large buttons show images only, the panels being too wide
     // for the window with their labels.
     bool IsCompact() const { return compact_; }
+    // The width the panels need with their labels.
+    int LabelledWidth() const { return full_width_; }
     // Double click on the tab or Ctrl+F1: only the tab row stays.
     void SetMinimized(bool on);
     bool IsMinimized() const { return minimized_; }

@@ -30,11 +30,22 @@ class MyStatusBar : public QStatusBar, public IProgressSink {
     // The pane after the progress bar: the document's encoding (empty: none).
     void SetEncoding(const QString& name);
     QString EncodingText() const;
+    // A text pane 0 must show whole (a command's description): the progress
+    // bar gives up width for it, down to a minimum, when the window is narrow.
+    void ReserveText(const QString& text);
+    // Whether text fits pane 0 as the bar stands now.
+    bool TextFits(const QString& text) const;
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void Show(int pos, bool now);
+    void FitProgressBar();
     QProgressBar* progress_;
     QLabel* encoding_;
+    int pane_width_ = 0;  // pane 1's own width
+    int text_width_ = 0;  // the widest text reserved
     int upper_ = 0;
     int pos_ = 0;
     QElapsedTimer last_paint_;

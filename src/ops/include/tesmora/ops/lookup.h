@@ -2,6 +2,7 @@
 // Replacement by lookup: one field of every record is looked up in the other
 // file's compare field and, at the first record that has it, replaced by that
 // record's replacement field.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -36,9 +37,10 @@ std::string_view LookupReplacement(OtherFileIndex& index, std::string_view value
                                    std::string& scratch);
 
 // The pass: indexes the other file once (30003 when it cannot be read), then
-// rewrites the target field of every record that has one. Refuses, with
-// 30005, a result beyond the record limit.
-bool ReplaceByLookup(Document& doc, TextWriter& out, const LookupRequest& r);
+// rewrites the target field of every record that has one, counting in
+// changed the records whose field took another value. Refuses, with 30005, a
+// result beyond the record limit.
+bool ReplaceByLookup(Document& doc, TextWriter& out, const LookupRequest& r, std::int64_t& changed);
 
 // The validation (its message shown), then the pass. True when committed.
 bool RunLookup(Document& doc, const LookupRequest& r);

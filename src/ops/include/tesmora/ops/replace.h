@@ -132,9 +132,10 @@ Validation LoadReplacementSet(const std::string& path, std::string& before_list,
 // 30039 (prefix: the path and a line break) when the file cannot be written.
 Validation SaveReplacementSet(const std::string& path, const ReplacementPairs& pairs);
 
-// A refusal shown through the document, its prefix included.
+// A refusal shown through the document, its prefix included. changed counts
+// the records that came out different.
 bool ReplacePass(Document& doc, TextWriter& out, const ReplaceRequest& r,
-                 const ReplacementPairs& pairs);
+                 const ReplacementPairs& pairs, std::int64_t& changed);
 
 // The validation (questions asked and refusals shown through the document),
 // then the pass. True when committed.
