@@ -75,7 +75,9 @@ TEST_F(BatchTest, VerbosePrintsTheStatusLine) {
         "delete --from 0 --to 0 --word1 a --delete-matching " + in + " -o " + Path("out.csv");
     CliResult r = Run(args + " --verbose");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "00:00:00  3 → 1 レコード\n");
+    // The elapsed time, then the record change (a busy machine may take a second).
+    EXPECT_EQ(r.err.substr(r.err.find("  ")), "  3 → 1 レコード\n") << r.err;
+    EXPECT_EQ(r.err.rfind("00:00:0", 0), 0u) << r.err;
     r = Run(args);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");

@@ -1,5 +1,6 @@
 #include "tesmora/app/varnel_app.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -60,6 +61,15 @@ class CVarnelApp::Host : public CViewRouter, public IProgressSink {
     void UpdateTitle() override {
         if (frame) frame->UpdateTitle();
         Changed();
+    }
+    // The engine's long work: the status bar keeps the window alive and
+    // offers to stop it; the view shows the wait cursor.
+    void SetWaitCursor(bool on) override {
+        if (status) on ? status->BeginWork() : status->EndWork();
+        const bool working = status ? status->Working() : on;
+        CViewRouter::SetWaitCursor(working);
+        // The commands come back at once, not when the window next idles.
+        if (frame) frame->UpdateCommandUI();
     }
     void AddRecentFile(const std::string& path) override {
         if (frame) frame->AddRecentFile(path);
@@ -177,6 +187,25 @@ void CVarnelApp::AddOperations() {
         QStringLiteral(":/icons/property.svg"));
 }
 
+bool CVarnelApp::OfferRecovery() {
+    for (const DocumentRecord& r : FindAbandonedDocuments(QDir::tempPath().toStdString())) {
+        const QString when =
+            QDateTime::fromSecsSinceEpoch(r.time).toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+        const std::string prefix = (r.file.empty() ? r.working : r.file) + "\n" +
+                                   when.toStdString() + "  " + std::to_string(r.records) +
+                                   " レコード\n";
+        if (ShowMessage(*messages_, kMsgOfferRecovery, prefix, MsgStyle::Question) != kIdYes) {
+            DiscardAbandoned(r);
+            continue;
+        }
+        const bool recovered = doc_->RecoverDocument(r);
+        // Its working file was copied: what the dead run left can go.
+        if (recovered) DiscardAbandoned(r);
+        return recovered;
+    }
+    return false;
+}
+
 bool CVarnelApp::InitInstance(const QStringList& files) {
     // One instance at a time. The lock is held until this object ends; a lock
     // left by a process that no longer runs is taken over.
@@ -215,6 +244,11 @@ bool CVarnelApp::InitInstance(const QStringList& files) {
     frame_->ShowFontSize(view_options_.font_size);
 
     frame_->View()->setAcceptDrops(true);
+
+    doc_->SetRecording(true);
+    // Unsaved work of a run that died comes back first; it is never lost
+    // unasked, and one document is open at a time.
+    if (OfferRecovery()) return true;
 
     if (!files.isEmpty()) {
         std::vector<std::string> paths;

@@ -1,6 +1,7 @@
 // Document state, loading, the text check and the record index file.
 #include "tesmora/document/document.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -36,6 +37,67 @@ Document::~Document() {
 
 int Document::Message(int id, MsgStyle style, const std::string& prefix) {
     return ShowMessage(messages_, id, prefix, style);
+}
+
+void Document::SetModified(bool on) {
+    modified_ = on;
+    NoteRecovery();
+}
+
+void Document::NoteRecovery() {
+    if (!recording_) return;
+    if (!IsOpen()) {
+        RecordDocument(nullptr);
+        return;
+    }
+    DocumentRecord r;
+    r.working = working_name_;
+    r.file = current_name_;
+    r.encoding = EncodingWord(encoding_);
+    for (int s = 1; s < VariantForms::kSlots; ++s) r.forms += static_cast<char>('0' + forms_.Of(s));
+    r.modified = modified_;
+    r.time = static_cast<std::int64_t>(std::time(nullptr));
+    r.records = stats_.records;
+    RecordDocument(&r);
+}
+
+bool Document::RecoverDocument(const DocumentRecord& record) {
+    return Cancellable([&] {
+        // The working file is code page 932 already, and was checked.
+        LoadOptions options;
+        options.encoding = Encoding::ShiftJis;
+        options.offer_split_mode = false;
+        options.read_only_prompt = false;
+        current_name_.clear();
+        if (!LoadWorkingFile(record.working, LoadMode::Fresh, options)) return false;
+        current_name_ = record.file;
+        encoding_ = EncodingFromWord(record.encoding).value_or(Encoding::ShiftJis);
+        forms_ = VariantForms{};
+        for (std::size_t i = 0; i + 1 < VariantForms::kSlots && i < record.forms.size(); ++i)
+            forms_.Note(static_cast<int>(i + 1),
+                        static_cast<VariantForms::Form>(std::clamp(record.forms[i] - '0', 0, 2)));
+        view_.UpdateTitle();
+        SetModified(true);
+        return true;
+    });
+}
+
+bool Document::Cancellable(const std::function<bool()>& work) {
+    struct Busy {
+        IViewSink& view;
+        explicit Busy(IViewSink& v) : view(v) { view.SetWaitCursor(true); }
+        ~Busy() { view.SetWaitCursor(false); }
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+    } busy(view_);
+    try {
+        return work();
+    } catch (const Cancelled&) {
+        const char* text = MessageText(kMsgStatusCancelled);
+        progress_.SetPos(0);
+        progress_.SetStatusText(text ? text : "");
+        return false;
+    }
 }
 
 void Document::SetSplitMode(bool on) {
@@ -129,33 +191,46 @@ bool Document::OpenWorkingFile(const std::string& name, LoadMode mode, const Loa
     };
     // The raw stream first: its encoding is known only from its bytes.
     if (fresh) DropPendingIndex(prebuilt_);
-    if (fresh && !regular && !copy_raw()) return false;
-    if (fresh) {
-        File in;
-        if (!in.Open(working, "rb")) {
-            Message(kMsgOpenFailed, MsgStyle::Error, name + "\n");
-            return give_up();
-        }
-        encoding = ReadEncoding(in, options.encoding);
-        if (IsUtf8(encoding)) {
-            std::string converted = NewTemp();
-            if (converted.empty()) {
-                Message(kMsgFileObjectFailed);
+    try {
+        if (fresh && !regular && !copy_raw()) return false;
+        if (fresh) {
+            File in;
+            if (!in.Open(working, "rb")) {
+                Message(kMsgOpenFailed, MsgStyle::Error, name + "\n");
                 return give_up();
             }
-            if (!ConvertAndIndex(in, name, converted, forms, &source_size)) {
-                DiscardTemp(converted);
-                return give_up();
+            encoding = ReadEncoding(in, options.encoding);
+            if (IsUtf8(encoding)) {
+                std::string converted = NewTemp();
+                if (converted.empty()) {
+                    Message(kMsgFileObjectFailed);
+                    return give_up();
+                }
+                bool ok = false;
+                try {
+                    ok = ConvertAndIndex(in, name, converted, forms, &source_size);
+                } catch (const Cancelled&) {
+                    DiscardTemp(converted);
+                    throw;
+                }
+                if (!ok) {
+                    DiscardTemp(converted);
+                    return give_up();
+                }
+                if (encoding == Encoding::Utf8Bom)
+                    source_size += static_cast<std::int64_t>(kUtf8Bom.size());
+                in.Close();
+                if (owned) DiscardTemp(working);  // the raw stream
+                working = converted;
+                owned = true;
+            } else if (mode == LoadMode::Fresh && regular && !copy_raw()) {
+                return false;
             }
-            if (encoding == Encoding::Utf8Bom)
-                source_size += static_cast<std::int64_t>(kUtf8Bom.size());
-            in.Close();
-            if (owned) DiscardTemp(working);  // the raw stream
-            working = converted;
-            owned = true;
-        } else if (mode == LoadMode::Fresh && regular && !copy_raw()) {
-            return false;
         }
+    } catch (const Cancelled&) {
+        DropPendingIndex(prebuilt_);
+        give_up();
+        throw;
     }
     working_writable_ = mode != LoadMode::InPlace;
     if (!working_.Open(working, working_writable_ ? "r+b" : "rb")) {
@@ -285,7 +360,13 @@ bool Document::ConvertAndIndex(File& in, const std::string& path, const std::str
         return wrote;
     };
     EncodingFault fault;
-    const bool ok = ConvertUtf8Chunks(in, take, forms, fault, consumed) && out.Flush();
+    bool ok = false;
+    try {
+        ok = ConvertUtf8Chunks(in, take, forms, fault, consumed) && out.Flush();
+    } catch (const Cancelled&) {
+        DropPendingIndex(pending);
+        throw;
+    }
     progress_.SetPos(0);
     if (!ok) {
         DropPendingIndex(pending);
@@ -329,7 +410,13 @@ bool Document::ConvertIntoTemp(File& in, const std::string& path, const std::str
 bool Document::CopyIntoTemp(const std::string& source, const std::string& temp, bool& refused) {
     File in, out;
     if (!in.Open(source, "rb") || !out.Open(temp, kTempOpenMode)) return false;
-    return in.IsRegular() ? CopyToEnd(in, out) : CopyStream(in, out, refused);
+    if (!in.IsRegular()) return CopyStream(in, out, refused);
+    progress_.SetRange(static_cast<int>(in.Size() / 100));
+    const bool ok = CopyToEnd(in, out, -1, [this](std::int64_t copied) {
+        progress_.SetPos(static_cast<int>(copied / 100));
+    });
+    progress_.SetPos(0);
+    return ok;
 }
 
 bool Document::CopyStream(File& in, File& out, bool& refused) {
@@ -387,7 +474,12 @@ bool Document::LoadWorkingFile(const std::string& name, LoadMode mode, const Loa
         if (!AdoptIndex(pending->builder, working_.Size(), pending->written)) return fail();
     } else {
         if (!OpenIndexFile()) return fail();
-        if (!BuildRecordIndex()) return fail();
+        try {
+            if (!BuildRecordIndex()) return fail();
+        } catch (const Cancelled&) {
+            fail();
+            throw;
+        }
     }
     if (stats_.longest_line > 500 && !view_.CreateOffscreenImage(stats_.longest_line))
         return fail();
@@ -567,7 +659,14 @@ bool Document::WriteAllRecords(File& out, Encoding as, std::int64_t* unmapped_li
     if (!IsUtf8(as)) {
         // A working file already in the saved form (every record ended by CR
         // LF, nothing after the data) is copied as it is.
-        if (canonical_) return CopyRange(working_, 0, data_end_, out);
+        if (canonical_) {
+            progress_.SetRange(static_cast<int>(data_end_ / 100));
+            const bool ok = CopyRange(working_, 0, data_end_, out, [this](std::int64_t copied) {
+                progress_.SetPos(static_cast<int>(copied / 100));
+            });
+            progress_.SetPos(0);
+            return ok;
+        }
         TextReader reader = Records();
         TextWriter writer(out);
         WriteBlocks(reader, writer);

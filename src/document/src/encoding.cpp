@@ -371,6 +371,18 @@ const char* EncodingName(Encoding e) {
     return "Shift-JIS";
 }
 
+const char* EncodingWord(Encoding e) {
+    switch (e) {
+        case Encoding::Utf8:
+            return "utf-8";
+        case Encoding::Utf8Bom:
+            return "utf-8-bom";
+        case Encoding::ShiftJis:
+            break;
+    }
+    return "shift-jis";
+}
+
 std::optional<Encoding> EncodingFromWord(std::string_view word) {
     if (word == "shift-jis") return Encoding::ShiftJis;
     if (word == "utf-8") return Encoding::Utf8;
@@ -529,7 +541,7 @@ bool ConvertUtf8Chunks(File& in, const ChunkSink& take, VariantForms& forms, Enc
     std::vector<char> again;
     bool took = true, ended = false;
     std::int64_t end_at = start;
-    {
+    try {
         std::unique_lock lock(mutex);
         while (!ended) {
             if (taken < read && ring[taken % kRing].ready) {
@@ -556,6 +568,15 @@ bool ConvertUtf8Chunks(File& in, const ChunkSink& take, VariantForms& forms, Enc
         }
         stop = true;
         changed.notify_all();
+    } catch (...) {
+        // The taker stopped the work (Cancelled): the helper ends first.
+        {
+            std::lock_guard lock(mutex);
+            stop = true;
+        }
+        changed.notify_all();
+        helper.join();
+        throw;
     }
     helper.join();
     if (read_failed || !took) {

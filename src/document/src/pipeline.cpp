@@ -101,7 +101,16 @@ bool Document::CommitOutput() {
     prev_index_name_ = index_name_;
     working_name_.clear();
     index_name_.clear();
-    if (LoadWorkingFile(new_working, LoadMode::NotFresh)) {
+    bool loaded = false;
+    try {
+        loaded = LoadWorkingFile(new_working, LoadMode::NotFresh);
+    } catch (const Cancelled&) {
+        DropPendingIndex(prebuilt_);
+        DiscardTemp(new_working);
+        Restore(before);
+        throw;
+    }
+    if (loaded) {
         // One level of undo: what was previous before is given up.
         if (before.prev_working != prev_working_name_) DiscardTemp(before.prev_working);
         if (before.prev_index != prev_index_name_) DiscardTemp(before.prev_index);
@@ -115,35 +124,47 @@ bool Document::CommitOutput() {
 }
 
 bool Document::Undo() {
-    if (!CanUndo()) return false;
-    const std::time_t start = std::time(nullptr);
-    RecordChange change;
-    change.before = stats_.records;
-    Snapshot before = TakeSnapshot();
-    CloseFiles();
-    std::string undone = working_name_, undone_index = index_name_;
-    std::string restored_index = prev_index_name_;
-    working_name_ = prev_working_name_;
-    index_name_.clear();
-    prev_working_name_.clear();
-    prev_index_name_.clear();
-    SetSplitMode(false);
-    if (!LoadWorkingFile(working_name_, LoadMode::NotFresh)) {
-        working_name_.clear();
-        Restore(before);
-        return false;
-    }
-    // A new index was built: the undone file and both older indexes go.
-    DiscardTemp(undone);
-    DiscardTemp(undone_index);
-    DiscardTemp(restored_index);
-    view_state_.top_record = view_state_.saved_top_record;
-    view_state_.top_offset = view_state_.saved_top_offset;
-    change.after = stats_.records;
-    progress_.SetStatusText(StatusLine(std::time(nullptr) - start, change));
-    view_.ResetScroll();
-    view_.RedrawView();
-    return true;
+    return Cancellable([&] {
+        if (!CanUndo()) return false;
+        const std::time_t start = std::time(nullptr);
+        RecordChange change;
+        change.before = stats_.records;
+        Snapshot before = TakeSnapshot();
+        CloseFiles();
+        std::string undone = working_name_, undone_index = index_name_;
+        std::string restored_index = prev_index_name_;
+        working_name_ = prev_working_name_;
+        index_name_.clear();
+        prev_working_name_.clear();
+        prev_index_name_.clear();
+        SetSplitMode(false);
+        bool loaded = false;
+        try {
+            loaded = LoadWorkingFile(working_name_, LoadMode::NotFresh);
+        } catch (const Cancelled&) {
+            working_name_.clear();
+            Restore(before);
+            view_.SplitModeChanged();
+            throw;
+        }
+        if (!loaded) {
+            working_name_.clear();
+            Restore(before);
+            return false;
+        }
+        // A new index was built: the undone file and both older indexes go.
+        DiscardTemp(undone);
+        DiscardTemp(undone_index);
+        DiscardTemp(restored_index);
+        view_state_.top_record = view_state_.saved_top_record;
+        view_state_.top_offset = view_state_.saved_top_offset;
+        change.after = stats_.records;
+        progress_.SetStatusText(StatusLine(std::time(nullptr) - start, change));
+        NoteRecovery();
+        view_.ResetScroll();
+        view_.RedrawView();
+        return true;
+    });
 }
 
 namespace {
@@ -190,8 +211,25 @@ bool RunOperation(Document& doc, const OperationPass& pass) {
                         }));
 }
 
+namespace {
+bool RunOperationOnce(Document& doc, const CountingPass& pass);
+}  // namespace
+
 bool RunOperation(Document& doc, const CountingPass& pass) {
+    return doc.Cancellable([&] { return RunOperationOnce(doc, pass); });
+}
+
+namespace {
+
+bool RunOperationOnce(Document& doc, const CountingPass& pass) {
     ViewState& view = doc.View();
+    // A stopped operation leaves the place undo returns to as it was.
+    const RecordIndex saved_record = view.saved_top_record;
+    const ByteOffset saved_offset = view.saved_top_offset;
+    auto stopped = [&] {
+        view.saved_top_record = saved_record;
+        view.saved_top_offset = saved_offset;
+    };
     view.saved_top_record = view.top_record;
     view.saved_top_offset = view.top_offset;
     const std::time_t start = std::time(nullptr);
@@ -201,7 +239,7 @@ bool RunOperation(Document& doc, const CountingPass& pass) {
     doc.ViewSink().SetWaitCursor(true);
     bool ok;
     doc.WorkingFile().ClearReadError();
-    {
+    try {
         TextWriter out(doc.OutputFile());
         out.SetIndex(doc.OutputIndex());
         change.changed = 0;
@@ -215,13 +253,23 @@ bool RunOperation(Document& doc, const CountingPass& pass) {
             doc.Message(kMsgCreateFailed, MsgStyle::Error, doc.OutputFileName() + "\n");
             ok = false;
         }
+    } catch (const Cancelled&) {
+        doc.ViewSink().SetWaitCursor(false);
+        doc.DiscardOutput();
+        stopped();
+        throw;
     }
     doc.ViewSink().SetWaitCursor(false);
     if (!ok) {
         doc.DiscardOutput();
         return false;
     }
-    if (!doc.CommitOutput()) return false;
+    try {
+        if (!doc.CommitOutput()) return false;
+    } catch (const Cancelled&) {
+        stopped();
+        throw;
+    }
     change.after = doc.Stats().records;
     doc.Progress().SetStatusText(StatusLine(std::time(nullptr) - start, change));
     view.top_record = RecordIndex{0};
@@ -230,5 +278,7 @@ bool RunOperation(Document& doc, const CountingPass& pass) {
     doc.ViewSink().RedrawView();
     return true;
 }
+
+}  // namespace
 
 }  // namespace tesmora

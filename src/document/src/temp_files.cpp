@@ -1,7 +1,9 @@
 #include "tesmora/document/temp_files.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string_view>
@@ -193,8 +195,45 @@ void CloseOwnerFile() {
     g_owner.handle = kNoHandle;
 }
 
-int RemoveAbandonedTemps(const std::string& folder) {
-    int removed = 0;
+namespace {
+
+constexpr std::string_view kDocumentLine = "#document\t";
+
+std::vector<std::string> Fields(std::string_view line) {
+    std::vector<std::string> out;
+    for (std::size_t from = 0;;) {
+        const std::size_t tab = line.find('\t', from);
+        out.emplace_back(line.substr(from, tab == std::string_view::npos ? tab : tab - from));
+        if (tab == std::string_view::npos) return out;
+        from = tab + 1;
+    }
+}
+
+// The document line of an owner file's list, if it has one.
+bool ParseDocument(const std::string& list, DocumentRecord& record) {
+    for (std::size_t from = 0; from < list.size();) {
+        std::size_t end = list.find('\n', from);
+        if (end == std::string::npos) end = list.size();
+        const std::string_view line(list.data() + from, end - from);
+        from = end + 1;
+        if (line.rfind(kDocumentLine, 0) != 0) continue;
+        const std::vector<std::string> f = Fields(line.substr(kDocumentLine.size()));
+        if (f.size() != 7) return false;
+        record.time = std::atoll(f[0].c_str());
+        record.modified = f[1] == "1";
+        record.records = std::atoll(f[2].c_str());
+        record.encoding = f[3];
+        record.forms = f[4];
+        record.working = f[5];
+        record.file = f[6];
+        return true;
+    }
+    return false;
+}
+
+// The owner files of runs that are gone, each held while it is read.
+template <typename F>
+void ForEachAbandoned(const std::string& folder, F&& f) {
     std::error_code ec;
     for (const fs::directory_entry& e : fs::directory_iterator(ToPath(folder), ec)) {
         const std::string leaf = ToUtf8(e.path().filename());
@@ -204,12 +243,112 @@ int RemoveAbandonedTemps(const std::string& folder) {
         // Held: its process still runs.
         const Handle h = OpenOwned(e.path(), false);
         if (h == kNoHandle) continue;
-        removed += RemoveListed(e.path(), ReadAll(h));
+        const std::string list = ReadAll(h);
         CloseHandleOf(h);
-        std::error_code gone;
-        if (fs::remove(e.path(), gone)) ++removed;
+        f(e.path(), list);
     }
+}
+
+bool Recoverable(const std::string& list, DocumentRecord& record) {
+    std::error_code ec;
+    return ParseDocument(list, record) && record.modified &&
+           fs::is_regular_file(ToPath(record.working), ec);
+}
+
+int RemoveOwned(const fs::path& owner, const std::string& list) {
+    int removed = RemoveListed(owner, list);
+    std::error_code gone;
+    if (fs::remove(owner, gone)) ++removed;
     return removed;
+}
+
+#ifndef _WIN32
+void SyncPath(const fs::path& path, int flags) {
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
+    if (fd < 0) return;
+    if (fsync(fd) != 0) {
+        // Nothing more to do: the record then says only what it can.
+    }
+    ::close(fd);
+}
+#endif
+
+// The working file's bytes and its name in its folder reach the disk.
+void SyncToDisk(const std::string& path) {
+#ifdef _WIN32
+    const HANDLE h = CreateFileW(ToPath(path).c_str(), GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    FlushFileBuffers(h);
+    CloseHandle(h);
+#else
+    SyncPath(ToPath(path), O_RDONLY);
+    SyncPath(ToPath(path).parent_path(), O_RDONLY | O_DIRECTORY);
+#endif
+}
+
+}  // namespace
+
+int RemoveAbandonedTemps(const std::string& folder) {
+    int removed = 0;
+    ForEachAbandoned(folder, [&](const fs::path& owner, const std::string& list) {
+        // Unsaved work waits for the user's answer.
+        DocumentRecord record;
+        if (Recoverable(list, record)) return;
+        removed += RemoveOwned(owner, list);
+    });
+    return removed;
+}
+
+std::vector<DocumentRecord> FindAbandonedDocuments(const std::string& folder) {
+    std::vector<DocumentRecord> found;
+    ForEachAbandoned(folder, [&](const fs::path& owner, const std::string& list) {
+        DocumentRecord record;
+        if (!Recoverable(list, record)) return;
+        record.owner = ToUtf8(owner);
+        found.push_back(record);
+    });
+    std::sort(found.begin(), found.end(),
+              [](const DocumentRecord& a, const DocumentRecord& b) { return a.time > b.time; });
+    return found;
+}
+
+void DiscardAbandoned(const DocumentRecord& record) {
+    const fs::path owner = ToPath(record.owner);
+    const Handle h = OpenOwned(owner, false);
+    if (h == kNoHandle) return;
+    const std::string list = ReadAll(h);
+    CloseHandleOf(h);
+    RemoveOwned(owner, list);
+}
+
+void RecordDocument(const DocumentRecord* record) {
+    if (g_owner.handle == kNoHandle) return;
+    if (record && record->modified) SyncToDisk(record->working);
+    // The list without its old document line, then the new one.
+    const std::string list = ReadAll(g_owner.handle);
+    std::string kept;
+    for (std::size_t from = 0; from < list.size();) {
+        std::size_t end = list.find('\n', from);
+        if (end == std::string::npos) end = list.size();
+        const std::string_view line(list.data() + from, end - from);
+        from = end + 1;
+        if (!line.empty() && line.rfind(kDocumentLine, 0) != 0) kept.append(line).append("\n");
+    }
+    if (record) {
+        kept.append(kDocumentLine);
+        kept += std::to_string(record->time) + "\t" + (record->modified ? "1" : "0") + "\t" +
+                std::to_string(record->records) + "\t" + record->encoding + "\t" + record->forms +
+                "\t" + record->working + "\t" + record->file + "\n";
+    }
+    Empty(g_owner.handle);
+    Append(g_owner.handle, kept);
+#ifndef _WIN32
+    if (record && record->modified && fsync(g_owner.handle) != 0) {
+        // The record is as good as the disk lets it be.
+    }
+#endif
 }
 
 bool RecordTemp(const std::string& path) {

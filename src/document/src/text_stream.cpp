@@ -490,8 +490,12 @@ bool TextWriter::Flush() {
     return ok_;
 }
 
-bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out) {
+bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out,
+               const CopyProgress& copied) {
     if (!in.IsOpen() || !out.IsOpen() || !out.Flush()) return false;
+    // Pieces small enough for the progress to move and the work to stop.
+    const std::int64_t piece = copied ? std::int64_t{64} << 20 : std::int64_t{1} << 30;
+    const std::int64_t total = length;
 #ifdef __linux__
     // The copy in the kernel counts as one write.
     g_writes.fetch_add(1, std::memory_order_relaxed);
@@ -503,15 +507,17 @@ bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out) {
     while (left > 0) {
         const ssize_t n =
             copy_file_range(in_fd, &in_off, out_fd, nullptr,
-                            static_cast<std::size_t>(std::min<std::int64_t>(left, 1 << 30)), 0);
+                            static_cast<std::size_t>(std::min<std::int64_t>(left, piece)), 0);
         if (n <= 0) break;
         left -= n;
+        if (copied) copied(total - left);
     }
     while (left > 0) {
         const ssize_t n = sendfile(out_fd, in_fd, &in_off,
-                                   static_cast<std::size_t>(std::min<std::int64_t>(left, 1 << 30)));
+                                   static_cast<std::size_t>(std::min<std::int64_t>(left, piece)));
         if (n <= 0) break;
         left -= n;
+        if (copied) copied(total - left);
     }
     if (left == 0) return true;
     offset = in_off;
@@ -525,17 +531,19 @@ bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out) {
         const std::size_t got = in.Read(buf.data(), want);
         if (got == 0 || !out.Write(buf.data(), got)) return false;
         length -= static_cast<std::int64_t>(got);
+        if (copied && (total - length) % piece < static_cast<std::int64_t>(got))
+            copied(total - length);
     }
     return out.Flush();
 }
 
-bool CopyToEnd(File& in, File& out, std::int64_t max) {
+bool CopyToEnd(File& in, File& out, std::int64_t max, const CopyProgress& copied) {
     if (!in.IsOpen() || !out.IsOpen()) return false;
     if (in.IsRegular()) {
         const std::int64_t from = in.Tell();
         std::int64_t length = in.Size() - from;
         if (max >= 0) length = std::min(length, max);
-        return from >= 0 && CopyRange(in, from, length, out) && in.Seek(from + length);
+        return from >= 0 && CopyRange(in, from, length, out, copied) && in.Seek(from + length);
     }
     std::vector<char> buf(std::size_t{1} << 20);
     for (std::int64_t left = max; left != 0;) {

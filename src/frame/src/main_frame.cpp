@@ -275,14 +275,16 @@ QAction* CMainFrame::Action(int id) const {
 }
 
 void CMainFrame::UpdateCommandUI() {
+    // Nothing may enter the document while long work runs in it.
+    const bool working = status_->Working();
     for (const auto& [id, action] : actions_) {
         if (const CommandInfo* info = FindCommand(id))
-            action->setEnabled(IsEnabled(info->rule, doc_));
+            action->setEnabled(!working && IsEnabled(info->rule, doc_));
     }
     if (QAction* a = Action(ID_DSP_KETA)) a->setChecked(options_.show_ruler);
     if (QAction* a = Action(ID_DSP_RNO)) a->setChecked(options_.show_record_numbers);
     if (QAction* a = Action(ID_BUNKATU_MODE)) a->setChecked(doc_.View().split_mode);
-    if (font_box_) font_box_->setEnabled(IsEnabled(FindCommand(ID_COMBO1)->rule, doc_));
+    if (font_box_) font_box_->setEnabled(!working && IsEnabled(FindCommand(ID_COMBO1)->rule, doc_));
     // Commits and saves change the flag without a word to the frame.
     setWindowModified(doc_.IsOpen() && doc_.Modified());
     RefreshRecentFiles();

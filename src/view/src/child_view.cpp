@@ -505,10 +505,15 @@ void CChildView::ResetScroll() {
 void CChildView::SetWaitCursor(bool on) {
     if (on == wait_cursor_) return;
     wait_cursor_ = on;
-    if (on)
+    if (on) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
+        return;
+    }
+    QApplication::restoreOverrideCursor();
+    if (layout_pending_) {
+        layout_pending_ = false;
+        UpdateViewLayout();
+    }
 }
 
 void CChildView::SetFontSize(int points) {
@@ -683,6 +688,10 @@ void CChildView::wheelEvent(QWheelEvent* event) {
 void CChildView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     if (doc_.IsOpen() && !image_.isNull()) {
+        // Resized while work runs: what the image does not cover is blank.
+        const QRect covered(QPoint(0, 0), image_.deviceIndependentSize().toSize());
+        for (const QRect& r : QRegion(event->rect()).subtracted(covered))
+            painter.fillRect(r, palette().color(QPalette::Base));
         painter.drawImage(event->rect().topLeft(), image_,
                           QRectF(QPointF(event->rect().topLeft()) * image_.devicePixelRatio(),
                                  QSizeF(event->rect().size()) * image_.devicePixelRatio()));
@@ -694,6 +703,13 @@ void CChildView::paintEvent(QPaintEvent* event) {
 
 void CChildView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
+    // While work runs in the document its files are not ours to read: the
+    // image stands as it is until the work ends.
+    if (wait_cursor_) {
+        layout_pending_ = true;
+        viewport()->update();
+        return;
+    }
     UpdateViewLayout();
 }
 

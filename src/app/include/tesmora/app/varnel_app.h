@@ -45,6 +45,9 @@ class CVarnelApp : public QObject {
 
     // The start-up. False when the program must end at once: another
     // instance runs (message 30042). files: the command line's arguments.
+    // Offers back what a run that died left unsaved; true when a document
+    // was recovered.
+    bool OfferRecovery();
     bool InitInstance(const QStringList& files);
 
     Document& Doc() { return *doc_; }

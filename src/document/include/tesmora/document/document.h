@@ -4,6 +4,7 @@
 // the view state the rest of the program reads.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -14,6 +15,7 @@
 #include "tesmora/document/host.h"
 #include "tesmora/document/message_ids.h"
 #include "tesmora/document/record_index.h"
+#include "tesmora/document/temp_files.h"
 #include "tesmora/document/text_stream.h"
 #include "tesmora/document/types.h"
 
@@ -82,7 +84,12 @@ class Document {
     // The encoding of the user's file, in which Save writes.
     Encoding FileEncoding() const { return encoding_; }
     const VariantForms& Forms() const { return forms_; }
-    void SetModified(bool on) { modified_ = on; }
+    void SetModified(bool on);
+    // Keep the document's record for recovery after a crash (the desktop).
+    void SetRecording(bool on) { recording_ = on; }
+    // Opens what a run that died left (its working file) as the user's file
+    // it belonged to, modified, so that Save writes there.
+    bool RecoverDocument(const DocumentRecord& record);
     ViewState& View() { return view_state_; }
     const ViewState& View() const { return view_state_; }
     void SetSplitMode(bool on);
@@ -92,6 +99,10 @@ class Document {
     ISettingsStore& Settings() { return settings_; }
     IViewSink& ViewSink() { return view_; }
     int Message(int id, MsgStyle style = MsgStyle::Error, const std::string& prefix = {});
+    // Runs long work under the wait cursor. A Cancelled thrown out of the
+    // progress sink (the work has put everything back on its way out) ends
+    // it as a failure without a message, "中止しました" in the status bar.
+    bool Cancellable(const std::function<bool()>& work);
 
     // ---- loading and the record index ----
     // A new, empty, uniquely named file "TesXXXX.TMP" in the temporary folder;
@@ -232,6 +243,9 @@ class Document {
     // document is still exactly that file (-1 otherwise).
     std::int64_t source_size_ = -1;
     bool collect_widths_ = false;
+    bool recording_ = false;
+    // Records the document (or none) for recovery, when recording.
+    void NoteRecovery();
     std::set<std::string> owned_temps_;  // files we made and may delete
     std::vector<std::string> strays_;    // ours, but their deletion failed
 };

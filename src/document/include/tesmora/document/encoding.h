@@ -22,6 +22,7 @@ inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 const char* EncodingName(Encoding e);
 // "shift-jis", "utf-8", "utf-8-bom" (the batch front end's words).
 std::optional<Encoding> EncodingFromWord(std::string_view word);
+const char* EncodingWord(Encoding e);
 inline bool IsUtf8(Encoding e) {
     return e != Encoding::ShiftJis;
 }

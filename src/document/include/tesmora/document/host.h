@@ -25,6 +25,11 @@ class IMessageSink {
     virtual int Show(int id, const std::string& text, MsgStyle style) = 0;
 };
 
+// Thrown out of a progress sink when the user stops the work. Everything
+// the work touched is put back as it was on the way out; the document's
+// commands end as after a failure, with "中止しました" in the status bar.
+struct Cancelled {};
+
 class IProgressSink {
   public:
     virtual ~IProgressSink() = default;

@@ -1,13 +1,17 @@
 #pragma once
 // The status bar: pane 0 carries the command prompts and the time the last
 // load or operation took, pane 1 is covered by the progress bar every long
-// pass drives.
+// pass drives. While long work runs it also keeps the program alive: it
+// handles the window's events at the progress steps, lets through only the
+// cancel button and Esc, and stops the work when either is used.
 #include <QElapsedTimer>
 #include <QStatusBar>
+#include <functional>
 
 #include "tesmora/document/host.h"
 
 class QLabel;
+class QToolButton;
 class QProgressBar;
 
 namespace tesmora::desktop {
@@ -19,9 +23,21 @@ class MyStatusBar : public QStatusBar, public IProgressSink {
     explicit MyStatusBar(QWidget* parent = nullptr);
 
     // IProgressSink: passes run without returning to the event loop, so the
-    // bar repaints itself, at most a few dozen times a second.
+    // bar repaints itself, at most a few dozen times a second; during long
+    // work it handles the events too, and throws Cancelled once the user
+    // has stopped the work.
     void SetRange(int upper) override;
     void SetPos(int pos) override;
+
+    // Long work begins and ends (nested calls count).
+    void BeginWork();
+    void EndWork();
+    bool Working() const { return depth_ > 0; }
+    // As the cancel button and Esc do.
+    void RequestCancel();
+    QToolButton* CancelButton() const { return cancel_; }
+    // Called at each progress step of long work (tests slow the work).
+    void SetWorkHook(std::function<void()> hook) { hook_ = std::move(hook); }
     void SetStatusText(const std::string& text) override;
 
     QProgressBar* ProgressBar() const { return progress_; }
@@ -38,6 +54,7 @@ class MyStatusBar : public QStatusBar, public IProgressSink {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void Show(int pos, bool now);
@@ -49,6 +66,12 @@ class MyStatusBar : public QStatusBar, public IProgressSink {
     int upper_ = 0;
     int pos_ = 0;
     QElapsedTimer last_paint_;
+    QToolButton* cancel_;
+    int depth_ = 0;
+    bool cancel_requested_ = false;
+    bool thrown_ = false;
+    QElapsedTimer range_started_;  // for the time left
+    std::function<void()> hook_;
 };
 
 }  // namespace tesmora::desktop

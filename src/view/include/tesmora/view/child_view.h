@@ -185,7 +185,8 @@ class CChildView : public QAbstractScrollArea, public IViewSink {
     bool in_layout_ = false;
     bool syncing_ = false;  // moving the scroll boxes ourselves
     bool relayout_ = false;
-    bool wait_cursor_ = false;
+    bool wait_cursor_ = false;     // long work runs in the document
+    bool layout_pending_ = false;  // resized meanwhile
 
     FieldIndex menu_field_{-1};
     MenuRunner run_menu_;

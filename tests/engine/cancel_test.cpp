@@ -1,0 +1,104 @@
+// Stopping long work from the progress sink: every command ends as a failure
+// without a message, and the document, its undo, its files and the user's
+// files are as they were.
+#include <gtest/gtest.h>
+
+#include "engine_fixture.h"
+#include "tesmora/document/pipeline.h"
+#include "tesmora/document/progress.h"
+#include "tesmora/document/temp_files.h"
+
+namespace tesmora {
+namespace {
+
+using testing::ReadBytes;
+
+// Throws Cancelled at the n-th position past 0, once, as the desktop's
+// status bar does when its cancel button is pressed.
+class StoppingProgress : public IProgressSink {
+  public:
+    int stop_at = 0;  // 0: never
+    int seen = 0;
+    std::string status;
+    void SetRange(int) override {}
+    void SetPos(int pos) override {
+        if (pos > 0 && stop_at > 0 && ++seen == stop_at) throw Cancelled{};
+    }
+    void SetStatusText(const std::string& text) override { status = text; }
+};
+
+class CancelTest : public testing::EngineTest {
+  protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        doc = std::make_unique<Document>(messages, stopping, settings, view);
+        for (int i = 0; i < 3000; ++i) body.append("r").append(std::to_string(i)).append(",x\r\n");
+    }
+    StoppingProgress stopping;
+    std::string body;
+};
+
+// The identity pass, stepping its progress per record.
+bool Copy(Document& doc, TextWriter& out) {
+    ProgressStepper progress(doc.Progress(), doc.Stats().records);
+    TextReader reader = doc.Records();
+    Line line;
+    std::int64_t k = 0;
+    while (reader.Next(line)) {
+        out.WriteRecord(line.text);
+        progress.Step(++k);
+    }
+    return true;
+}
+
+TEST_F(CancelTest, StoppedCommandsLeaveEverythingAsItWas) {
+    const std::string path = MakeFile("a.csv", body);
+    const std::string utf8 = MakeFile("u.csv", "\xEF\xBB\xBF" + body + "x,東京\r\n");
+    struct Case {
+        const char* name;
+        bool opened_first;  // the command runs on an open document with one undo level
+        std::function<bool(Document&)> command;
+    } cases[] = {
+        {"operation", true, [](Document& d) { return RunOperation(d, Copy); }},
+        {"undo", true, [](Document& d) { return d.Undo(); }},
+        {"append", true, [&](Document& d) { return d.AppendFile(path, 1); }},
+        {"save as", true, [&](Document& d) { return d.SaveAs(Path("new.csv")); }},
+        {"open", false, [&](Document& d) { return d.OpenDocument(path); }},
+        {"open utf-8", false, [&](Document& d) { return d.OpenDocument(utf8); }},
+    };
+    for (const Case& c : cases) {
+        doc = std::make_unique<Document>(messages, stopping, settings, view);
+        stopping.stop_at = 0;
+        if (c.opened_first) {
+            ASSERT_TRUE(doc->OpenDocument(path)) << c.name;
+            ASSERT_TRUE(RunOperation(*doc, Copy)) << c.name;
+            doc->View().sel_start = FieldIndex{1};
+        }
+        const int temps = RecordedTempCount();
+        const std::string working = doc->WorkingFileName();
+        const std::int64_t records = doc->Stats().records;
+        const bool can_undo = doc->CanUndo();
+        messages.shown.clear();
+        stopping.seen = 0;
+        stopping.stop_at = 1;
+        EXPECT_FALSE(c.command(*doc)) << c.name;
+        stopping.stop_at = 0;
+        EXPECT_EQ(stopping.status, "中止しました") << c.name;
+        EXPECT_TRUE(messages.shown.empty()) << c.name;
+        EXPECT_EQ(RecordedTempCount(), temps) << c.name;
+        EXPECT_EQ(doc->IsOpen(), c.opened_first) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(Path("new.csv"))) << c.name;
+        if (!c.opened_first) continue;
+        EXPECT_EQ(doc->WorkingFileName(), working) << c.name;
+        EXPECT_EQ(doc->Stats().records, records) << c.name;
+        EXPECT_EQ(doc->CanUndo(), can_undo) << c.name;
+        EXPECT_EQ(doc->View().sel_start.value, 1) << c.name;
+        EXPECT_EQ(Records().size(), 3000u) << c.name;
+        // Still whole: the next command works.
+        EXPECT_TRUE(RunOperation(*doc, Copy)) << c.name;
+    }
+    EXPECT_EQ(ReadBytes(path), body);
+}
+
+}  // namespace
+}  // namespace tesmora
