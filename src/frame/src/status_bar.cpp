@@ -152,7 +152,8 @@ void MyStatusBar::SetPos(int pos) {
         thrown_ = true;
         throw Cancelled{};
     }
-    if (pos == pos_) return;
+    // During long work the same position still keeps the window alive.
+    if (pos == pos_ && depth_ == 0) return;
     pos_ = pos;
     Show(pos, pos == 0 || pos >= upper_);
 }

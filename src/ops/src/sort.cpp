@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <new>
@@ -92,12 +93,16 @@ class TwoPassProgress {
     TwoPassProgress(const TwoPassProgress&) = delete;
     TwoPassProgress& operator=(const TwoPassProgress&) = delete;
     void Step(std::int64_t k) {
-        if (n_ < 1000 || k % 100 == 0) sink_.SetPos(static_cast<int>(k / 100));
+        if (n_ < 1000 || k % 100 == 0) sink_.SetPos(pos_ = static_cast<int>(k / 100));
     }
+    // The position again, between the passes: the window stays alive and
+    // the work can be stopped while the table is sorted.
+    void Pulse() { sink_.SetPos(pos_); }
 
   private:
     IProgressSink& sink_;
     std::int64_t n_;
+    int pos_ = 0;
 };
 
 // A slice of the output: bytes [begin, end) in sorted order, made of records
@@ -170,7 +175,14 @@ bool ReadKeys(Document& doc, const SortRequest& s, Table& t, TwoPassProgress& pr
 
 // Orders e[0 .. n) by head (reversed when descending), ties by record
 // number. scratch holds at least n entries.
-void SortByHead(Entry* e, std::size_t n, bool descending, Entry* scratch) {
+using Pulse = std::function<void()>;
+
+// Calls pulse every million entries of a loop over n.
+inline void PulseAt(std::size_t i, const Pulse& pulse) {
+    if ((i & 0xFFFFF) == 0xFFFFF) pulse();
+}
+
+void SortByHead(Entry* e, std::size_t n, bool descending, Entry* scratch, const Pulse& pulse) {
     if (n < 256) {
         std::sort(e, e + n, [descending](const Entry& a, const Entry& b) {
             if (a.head != b.head) return descending ? a.head > b.head : a.head < b.head;
@@ -184,6 +196,7 @@ void SortByHead(Entry* e, std::size_t n, bool descending, Entry* scratch) {
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint64_t h = e[i].head ^ flip;
         for (int d = 0; d < 8; ++d) ++counts[d][(h >> (8 * d)) & 0xFF];
+        PulseAt(i, pulse);
     }
     Entry* from = e;
     Entry* to = scratch;
@@ -197,8 +210,10 @@ void SortByHead(Entry* e, std::size_t n, bool descending, Entry* scratch) {
             sum += here;
         }
         const int shift = 8 * d;
-        for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t i = 0; i < n; ++i) {
             to[c[((from[i].head ^ flip) >> shift) & 0xFF]++] = from[i];
+            PulseAt(i, pulse);
+        }
         std::swap(from, to);
     }
     if (from != e) std::copy(from, from + n, e);
@@ -207,22 +222,29 @@ void SortByHead(Entry* e, std::size_t n, bool descending, Entry* scratch) {
 // A most-significant-first sort in steps of 7 key bytes: the heads order
 // the records, and each run of equal heads whose keys go on is ordered by
 // the next 7 bytes, gathered from the arena once per record and step.
-void SortRange(const Table& t, Entry* e, std::size_t n, int depth, bool descending,
-               Entry* scratch) {
+void SortRange(const Table& t, Entry* e, std::size_t n, int depth, bool descending, Entry* scratch,
+               const Pulse& pulse) {
     if (depth > 0)
         for (std::size_t i = 0; i < n; ++i) e[i].head = TailHead(t.arena.data() + e[i].tail, depth);
-    SortByHead(e, n, descending, scratch);
+    SortByHead(e, n, descending, scratch, pulse);
+    std::size_t since = 0;  // entries walked since the last pulse
     for (std::size_t i = 0; i < n;) {
         std::size_t j = i + 1;
         while (j < n && e[j].head == e[i].head) ++j;
-        if (j - i > 1 && HasTail(e[i])) SortRange(t, e + i, j - i, depth + 1, descending, scratch);
+        if (j - i > 1 && HasTail(e[i]))
+            SortRange(t, e + i, j - i, depth + 1, descending, scratch, pulse);
+        since += j - i;
+        if (since > 0xFFFFF) {
+            since = 0;
+            pulse();
+        }
         i = j;
     }
 }
 
-void SortTable(Table& t, bool descending) {
+void SortTable(Table& t, bool descending, const Pulse& pulse) {
     std::vector<Entry> scratch(t.entries.size());
-    SortRange(t, t.entries.data(), t.entries.size(), 0, descending, scratch.data());
+    SortRange(t, t.entries.data(), t.entries.size(), 0, descending, scratch.data(), pulse);
 }
 
 // Output position of every record (by file number) and the windows.
@@ -331,7 +353,7 @@ bool SortPass(Document& doc, TextWriter& out, const SortRequest& s, std::int64_t
                 doc.Message(kMsgOpenFailed, MsgStyle::Error, doc.WorkingFileName() + "\n");
                 return false;
             }
-            SortTable(t, s.descending);
+            SortTable(t, s.descending, [&progress] { progress.Pulse(); });
             windows = PlaceRecords(t, window_bytes, out_pos);
             lengths = std::move(t.lengths);
         }  // the keys go before the window buffer comes
