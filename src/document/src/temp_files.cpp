@@ -6,8 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
+#include <optional>
 #include <string_view>
 #include <system_error>
+#include <thread>
 
 #ifdef _WIN32
 #include <process.h>
@@ -174,7 +177,12 @@ void NoteOwned(const std::string& path) {
 
 }  // namespace
 
+namespace {
+void JoinSyncer();
+}  // namespace
+
 void CloseOwnerFile() {
+    JoinSyncer();
     if (g_owner.handle == kNoHandle) return;
     // While a file it lists is still there, the list stays for the next start.
     bool left = false;
@@ -323,9 +331,22 @@ void DiscardAbandoned(const DocumentRecord& record) {
     RemoveOwned(owner, list);
 }
 
-void RecordDocument(const DocumentRecord* record) {
+namespace {
+
+// Forcing a large working file to disk takes a while: it runs beside the
+// program, and the record is written once the file is on disk. One at a
+// time, in order.
+// Never destroyed: a static thread still joinable at exit would end the
+// program; CloseOwnerFile joins it instead.
+std::thread& Syncer() {
+    static auto* syncer = new std::thread;
+    return *syncer;
+}
+std::mutex g_owner_mutex;
+
+void WriteDocumentLine(const std::optional<DocumentRecord>& record) {
+    std::lock_guard lock(g_owner_mutex);
     if (g_owner.handle == kNoHandle) return;
-    if (record && record->modified) SyncToDisk(record->working);
     // The list without its old document line, then the new one.
     const std::string list = ReadAll(g_owner.handle);
     std::string kept;
@@ -349,6 +370,25 @@ void RecordDocument(const DocumentRecord* record) {
         // The record is as good as the disk lets it be.
     }
 #endif
+}
+
+void JoinSyncer() {
+    if (Syncer().joinable()) Syncer().join();
+}
+
+}  // namespace
+
+void RecordDocument(const DocumentRecord* record) {
+    if (g_owner.handle == kNoHandle) return;
+    JoinSyncer();
+    if (!record || !record->modified) {
+        WriteDocumentLine(record ? std::optional(*record) : std::nullopt);
+        return;
+    }
+    Syncer() = std::thread([r = *record] {
+        SyncToDisk(r.working);
+        WriteDocumentLine(r);
+    });
 }
 
 bool RecordTemp(const std::string& path) {
