@@ -223,5 +223,88 @@ TEST_F(RecipeRunTest, AMalformedLineRunsNothingAndARefusalNamesItsLine) {
     EXPECT_EQ(testing::ReadBytes(Path("out.csv")), "old\r\n");
 }
 
+// The document's history: what the recipe runner and the recipe file keep.
+class HistoryTest : public testing::EngineTest {
+  protected:
+    const std::string kMembers = "3,b,x\r\n1,a,y\r\n2,a,x\r\n1,c,z\r\n";
+    void SetUp() override {
+        EngineTest::SetUp();
+        std::filesystem::create_directories(dir_ / "r");
+        MakeFile("r/codes.csv", "x,X1\r\ny,Y1\r\n");
+        ASSERT_TRUE(doc->OpenDocument(MakeFile("in.csv", kMembers)));
+    }
+    std::vector<std::string> Lines() {
+        std::vector<std::string> out;
+        for (const HistoryStep& s : doc->History()) {
+            std::string line;
+            for (const std::string& w : s.words) line += (line.empty() ? "" : " ") + w;
+            out.push_back(line + " =" + std::to_string(s.records));
+        }
+        return out;
+    }
+};
+
+TEST_F(HistoryTest, StepsSavedAsARecipeReplayToTheSameRecordsWithOneUndo) {
+    ASSERT_TRUE(RunStep(*doc, SortRequest{FieldIndex{0}, false}));
+    ASSERT_TRUE(RunStep(*doc, DuplicateRequest{FieldIndex{0}, DuplicateMode::KeepFirst, false}));
+    ASSERT_TRUE(RunStep(
+        *doc, LookupRequest{FieldIndex{2}, Path("r/codes.csv"), FieldIndex{0}, FieldIndex{1}}));
+    // Pairs typed in the dialog: no file yet.
+    ReplaceStep typed{
+        ReplaceRequest{FieldIndex{0}, FieldIndex{2}, false, "a\r\nX\r\n", "A\r\nx\r\n"}, "", false};
+    ASSERT_TRUE(RunStep(*doc, typed));
+    ASSERT_TRUE(RunStep(*doc, FieldDeleteRequest{FieldIndex{1}, FieldIndex{1}}));
+    EXPECT_TRUE(doc->Undo());  // removes the field deletion
+    EXPECT_EQ(Lines(),
+              (std::vector<std::string>{"sort --key 0 =4", "dedupe --key 0 --mode 0 =3",
+                                        "lookup --target 2 --other " + Path("r/codes.csv") +
+                                            " --compare 0 --replace 1 =3",
+                                        "replace --pairs  --from 0 --to 2 =3"}));
+    const std::vector<std::string> expected = Records();
+    ASSERT_TRUE(SaveRecipe(*doc, Path("r/monthly.txt"), "2026-12-10"));
+    const std::string text = testing::ReadBytes(Path("r/monthly.txt"));
+    EXPECT_NE(text.find("\nlookup --target 2 --other codes.csv "), std::string::npos) << text;
+    EXPECT_NE(text.find("\nreplace --pairs monthly-4.cng "), std::string::npos) << text;
+    EXPECT_EQ(testing::ReadBytes(Path("r/monthly-4.cng")),
+              "a\x14"
+              "A\r\nX\x14x\r\n");
+
+    // The next month: open the original again and run the recipe.
+    doc->SetModified(false);
+    ASSERT_TRUE(doc->OpenDocument(Path("in.csv")));
+    EXPECT_TRUE(doc->History().empty());
+    ASSERT_TRUE(RunRecipe(*doc, Path("r/monthly.txt")));
+    EXPECT_EQ(Records(), expected);
+    EXPECT_EQ(doc->History().size(), 4u);
+    ASSERT_TRUE(doc->Undo());
+    EXPECT_EQ(testing::ReadBytes(doc->WorkingFileName()), kMembers);
+    EXPECT_TRUE(doc->History().empty());
+}
+
+TEST_F(HistoryTest, ABadLineRunsNothingAndARefusalLeavesTheDocument) {
+    MakeFile("r/bad.txt", "sort --key 0\n# fine so far\nsort --key -1\n");
+    EXPECT_FALSE(RunRecipe(*doc, Path("r/bad.txt")));
+    ASSERT_FALSE(messages.texts.empty());
+    EXPECT_NE(messages.texts.back().find("3行目: --key must be 0 or more"), std::string::npos)
+        << messages.texts.back();
+    MakeFile("r/refuses.txt", "sort --key 0\nreclen --length 5\nreclen --longest\n");
+    EXPECT_FALSE(RunRecipe(*doc, Path("r/refuses.txt")));
+    EXPECT_NE(messages.texts.back().find("3行目: "), std::string::npos) << messages.texts.back();
+    EXPECT_EQ(Records(), (std::vector<std::string>{"3,b,x", "1,a,y", "2,a,x", "1,c,z"}));
+    EXPECT_FALSE(doc->CanUndo());
+    EXPECT_TRUE(doc->History().empty());
+}
+
+TEST_F(HistoryTest, AJoinStartsTheHistoryAgain) {
+    ASSERT_TRUE(RunStep(*doc, SortRequest{FieldIndex{0}, false}));
+    LoadOptions join;
+    join.order = AppendOrder::AsGiven;
+    ASSERT_TRUE(doc->OpenFiles({MakeFile("more.csv", "9,z,z\r\n")}, join));
+    EXPECT_TRUE(doc->History().empty());
+    EXPECT_TRUE(doc->HistoryRestarted());
+    ASSERT_TRUE(RunStep(*doc, SortRequest{FieldIndex{1}, true}));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"sort --key 1 --desc =5"}));
+}
+
 }  // namespace
 }  // namespace tesmora

@@ -116,7 +116,7 @@ bool Document::CommitOutput() {
 }
 
 void Document::RecordStep(HistoryStep step) {
-    step.records = stats_.records;
+    if (step.records < 0) step.records = stats_.records;
     step.commit = commits_;
     history_.push_back(std::move(step));
 }

@@ -364,7 +364,7 @@ bool RunStep(Document& doc, AnyRequest request) {
 }
 
 void RecordStep(Document& doc, const AnyRequest& request) {
-    HistoryStep step{StepWords(request), 0, {}, 0};
+    HistoryStep step{StepWords(request), -1, {}, 0};
     const auto* replace = std::get_if<ReplaceStep>(&request);
     if (replace && replace->pairs.empty()) {
         // The lists pair line by line, as a .cng file holds them.

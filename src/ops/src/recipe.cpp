@@ -4,6 +4,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "tesmora/document/messages.h"
+#include "tesmora/document/pipeline.h"
+
 namespace tesmora {
 namespace {
 
@@ -128,6 +131,110 @@ std::string RecipeLine(const AnyRequest& request, const std::string& folder) {
         line += QuoteWord(word);
     }
     return line;
+}
+
+namespace {
+
+std::string Fill(int id, std::initializer_list<std::string> values) {
+    std::string out = MessageText(id) ? MessageText(id) : "";
+    char mark[] = "%1";
+    for (const std::string& v : values) {
+        const std::size_t at = out.find(mark);
+        if (at != std::string::npos) out.replace(at, 2, v);
+        ++mark[1];
+    }
+    return out;
+}
+
+// The document's messages with the running step's line before them.
+class StepMessages : public IMessageSink {
+  public:
+    explicit StepMessages(IMessageSink& inner) : inner_(inner) {}
+    int Show(int id, const std::string& text, MsgStyle style) override {
+        return inner_.Show(id, prefix + text, style);
+    }
+    std::string prefix;
+
+  private:
+    IMessageSink& inner_;
+};
+
+}  // namespace
+
+bool RunRecipe(Document& doc, const std::string& path) {
+    if (!doc.IsOpen()) return false;
+    Recipe recipe;
+    if (!ReadRecipe(path, recipe)) {
+        doc.Message(kMsgOpenFailed, MsgStyle::Error, path + "\n");
+        return false;
+    }
+    if (!recipe.errors.empty()) {
+        std::string list = PathOf(path).filename().string() + "\n";
+        for (const RecipeError& e : recipe.errors)
+            list += Fill(kMsgRecipeLine, {std::to_string(e.line)}) + e.what + "\n";
+        doc.Message(kMsgRecipeErrors, MsgStyle::Error, list + "\n");
+        return false;
+    }
+    if (recipe.steps.empty()) return false;
+    // The steps run on a document of their own over the working file, which
+    // it reads where it lies and never writes; the result is committed once.
+    StepMessages messages(doc.Messages());
+    MemorySettings settings;
+    IViewSink view;
+    Document steps(messages, doc.Progress(), settings, view);
+    LoadOptions options;
+    options.offer_split_mode = false;
+    options.read_only_prompt = false;
+    options.encoding = Encoding::ShiftJis;
+    if (!steps.LoadWorkingFile(doc.WorkingFileName(), LoadMode::InPlace, options)) return false;
+    const std::string count = std::to_string(recipe.steps.size());
+    for (std::size_t i = 0; i < recipe.steps.size(); ++i) {
+        const RecipeStep& step = recipe.steps[i];
+        doc.Progress().SetStatusText(Fill(
+            kMsgRecipeStep, {std::to_string(i + 1), count, OperationOf(step.request).command}));
+        messages.prefix = Fill(kMsgRecipeLine, {std::to_string(step.line)});
+        if (!RunStep(steps, step.request)) return false;
+    }
+    messages.prefix.clear();
+    const bool committed = RunOperation(doc, [&steps](Document&, TextWriter& out) {
+        TextReader records = steps.Records();
+        Line line;
+        while (records.Next(line)) out.WriteRecord(line.text);
+        return true;
+    });
+    if (!committed) return false;
+    for (HistoryStep step : steps.History()) doc.RecordStep(std::move(step));
+    return true;
+}
+
+bool SaveRecipe(Document& doc, const std::string& path, const std::string& date) {
+    const fs::path target = PathOf(path);
+    const std::string folder = Utf8Of(target.parent_path());
+    std::string text = "# tesmora recipe\n# " + doc.CurrentFileName() + "  " + date + "\n";
+    int number = 0;
+    for (const HistoryStep& step : doc.History()) {
+        ++number;
+        const Operation* op = FindOperation(step.words.at(0));
+        if (!op) continue;
+        AnyRequest request = ParseStep(*op, Words(step.words.begin() + 1, step.words.end()));
+        if (auto* replace = std::get_if<ReplaceStep>(&request); replace && !step.pairs.empty()) {
+            fs::path cng = target.parent_path() /
+                           PathOf(Utf8Of(target.stem()) + "-" + std::to_string(number) + ".cng");
+            std::ofstream out(cng, std::ios::binary);
+            if (!(out << step.pairs) || !out.flush()) {
+                doc.Message(kMsgCreateFailed, MsgStyle::Error, Utf8Of(cng) + "\n");
+                return false;
+            }
+            replace->pairs = Utf8Of(cng);
+        }
+        text += RecipeLine(request, folder) + "\n";
+    }
+    std::ofstream out(target, std::ios::binary);
+    if (!(out << text) || !out.flush()) {
+        doc.Message(kMsgCreateFailed, MsgStyle::Error, path + "\n");
+        return false;
+    }
+    return true;
 }
 
 }  // namespace tesmora

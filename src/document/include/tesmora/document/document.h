@@ -60,7 +60,7 @@ struct ViewState {
 // One committed change of records, as the batch command that does the same.
 struct HistoryStep {
     std::vector<std::string> words;  // the command and its options (UTF-8)
-    std::int64_t records = 0;        // the record count after it
+    std::int64_t records = -1;       // the record count after it (-1: the document's now)
     // A replacement set typed or changed in its dialog: the .cng file's bytes,
     // written beside a saved recipe for the step's --pairs.
     std::string pairs;

@@ -44,3 +44,24 @@ bool ReadRecipe(const std::string& path, Recipe& recipe);
 std::string RecipeLine(const AnyRequest& request, const std::string& folder);
 
 }  // namespace tesmora
+
+namespace tesmora {
+
+// Runs the recipe file on the open document. The whole recipe is checked
+// first: malformed lines are listed with their line numbers and nothing runs.
+// Then the steps run one after another, each on the temporary file the one
+// before wrote, the status naming the step ("ステップ 3/7 sort"); the document
+// is committed once at the end, so one undo restores it, and the history
+// gets the steps. A step that refuses shows its message after its line, and
+// the document stays as it was. True when committed.
+bool RunRecipe(Document& doc, const std::string& path);
+
+// Writes the document's history as a recipe (UTF-8): a header comment naming
+// the document's file and the date, then one step a line, other files
+// relative to the recipe's folder where they lie inside it. Typed or changed
+// replacement pairs are written beside it as NAME-N.cng (N the step) and
+// named by the step. False, with its message shown, when a file cannot be
+// written.
+bool SaveRecipe(Document& doc, const std::string& path, const std::string& date);
+
+}  // namespace tesmora
