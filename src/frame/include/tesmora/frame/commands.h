@@ -28,6 +28,8 @@ inline constexpr int ID_BUNKATU_MODE = 33790;
 inline constexpr int ID_DSP_RNO = 33792;
 inline constexpr int ID_DSP_KETA = 33793;
 inline constexpr int ID_PROPERTY = 33795;
+inline constexpr int ID_RIREKI_DSP = 33850;     // show the history
+inline constexpr int ID_RECIPE_JIKKOU = 33851;  // run a recipe
 
 // When a command can be used.
 enum class EnableRule {
