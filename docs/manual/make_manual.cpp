@@ -2,6 +2,7 @@
 // itself, off screen, so the manual always shows the screens as they are.
 //
 // usage: tesmora-manual MANUAL.md SAMPLE.csv OUTPUT.pdf
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -34,8 +35,10 @@
 #include "tesmora/dialogs/tail_add.h"
 #include "tesmora/dialogs/txt_to_csv.h"
 #include "tesmora/frame/about_dlg.h"
+#include "tesmora/frame/commands.h"
 #include "tesmora/frame/main_frame.h"
 #include "tesmora/frame/ribbon.h"
+#include "tesmora/ops/operations.h"
 #include "tesmora/view/child_view.h"
 #include "tesmora/view/codepage.h"
 
@@ -148,6 +151,17 @@ int main(int argc, char** argv) {
     });
     dialog("property.png", [&] { return std::make_unique<CPropertyDlg>(doc, view, &frame); });
     dialog("about.png", [&] { return std::make_unique<CAboutDlg>(&frame); });
+    {
+        // The history panel after a month's first steps.
+        RunStep(doc, SortRequest{FieldIndex{2}, false});
+        RunStep(doc, DuplicateRequest{FieldIndex{2}, DuplicateMode::KeepFirst, false});
+        RunStep(doc, FieldLengthRequest{FieldIndex{1}, 12, false, false, {}});
+        QAction* history = frame.Action(ID_RIREKI_DSP);
+        history->trigger();
+        QApplication::processEvents();
+        pictures[QStringLiteral("history.png")] = Grab(frame);
+        history->trigger();
+    }
 
     // The fixed-width screens: the sample without its commas, split lines placed.
     const QString fixed = scratch.filePath(QStringLiteral("fixed.txt"));

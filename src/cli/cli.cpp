@@ -1,10 +1,8 @@
 #include "cli.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <initializer_list>
 
 #ifdef _WIN32
 #include <io.h>
@@ -15,63 +13,9 @@
 #endif
 
 #include "tesmora/document/codepage.h"
+#include "tesmora/ops/operations.h"
 
 namespace tesmora::cli {
-
-std::optional<std::string> Args::Value(const std::string& name) const {
-    auto it = values.find(name);
-    if (it == values.end()) return std::nullopt;
-    return it->second;
-}
-
-int Args::Int(const std::string& name, std::optional<int> def) const {
-    auto v = Value(name);
-    if (!v) {
-        if (def) return *def;
-        throw UsageError{"missing option --" + name};
-    }
-    char* end = nullptr;
-    errno = 0;
-    long n = std::strtol(v->c_str(), &end, 10);
-    if (v->empty() || *end != '\0' || errno == ERANGE || n < -2147483647L || n > 2147483647L)
-        throw UsageError{"--" + name + " takes a whole number, not '" + *v + "'"};
-    return static_cast<int>(n);
-}
-
-std::string Args::Text(const std::string& name, std::optional<std::string> def) const {
-    auto v = Value(name);
-    if (v) return *v;
-    if (def) return *def;
-    throw UsageError{"missing option --" + name};
-}
-
-FieldIndex Args::Field(const std::string& name) const {
-    const int n = Int(name);
-    if (n < 0) throw UsageError{"--" + name + " must be 0 or more"};
-    return FieldIndex{n};
-}
-
-std::string Args::Cp932(const std::string& name, std::optional<std::string> def) const {
-    std::string utf8 = Text(name, def);
-    auto converted = Utf8ToCp932(utf8);
-    if (!converted)
-        throw UsageError{"--" + name + ": '" + utf8 + "' holds a character Shift-JIS cannot hold"};
-    return *converted;
-}
-
-std::string Args::OneOf(std::initializer_list<const char*> names) const {
-    std::string found, all;
-    int count = 0;
-    for (const char* n : names) {
-        all += (all.empty() ? "--" : names.size() > 2 ? ", --" : " and --") + std::string(n);
-        if (Has(n)) {
-            found = n;
-            ++count;
-        }
-    }
-    if (count != 1) throw UsageError{"give one of " + all};
-    return found;
-}
 
 int CliMessages::Show(int id, const std::string& text, MsgStyle style) {
     auto it = answers.find(id);
@@ -79,7 +23,7 @@ int CliMessages::Show(int id, const std::string& text, MsgStyle style) {
         return it != answers.end() ? it->second : kIdYes;
     // Notices that only confirm success stay quiet.
     if (style == MsgStyle::Info && id == kMsgSaved) return kIdOk;
-    std::fprintf(stderr, "tesmora-cli: %s\n", text.c_str());
+    std::fprintf(stderr, "tesmora-cli: %s%s\n", prefix.c_str(), text.c_str());
     return kIdOk;
 }
 
@@ -156,60 +100,47 @@ std::string Usage(const Command& cmd) {
 }
 
 std::map<std::string, bool> DeclaredOptions(const Command& cmd) {
-    std::map<std::string, bool> options;
-    const std::string usage = Usage(cmd);
-    std::size_t pos = 0;
-    while (pos < usage.size()) {
-        std::size_t end = usage.find('\n', pos);
-        if (end == std::string::npos) end = usage.size();
-        const std::string line = usage.substr(pos, end - pos);
-        pos = end + 1;
-        // An option line: two spaces, then the options up to a gap of two spaces.
-        if (line.compare(0, 4, "  --") != 0) continue;
-        const std::size_t gap = line.find("  ", 2);
-        const std::string terms = line.substr(2, gap == std::string::npos ? gap : gap - 2);
-        std::vector<std::string> words;
-        for (std::size_t i = 0; i < terms.size();) {
-            const std::size_t j = std::min(terms.find(' ', i), terms.size());
-            if (j > i) words.push_back(terms.substr(i, j - i));
-            i = j + 1;
-        }
-        for (std::size_t i = 0; i < words.size(); ++i) {
-            if (words[i].compare(0, 2, "--") != 0) continue;
-            const bool value = i + 1 < words.size() && words[i + 1].compare(0, 2, "--") != 0 &&
-                               words[i + 1] != "|";
-            options[words[i].substr(2)] = value;
-        }
-    }
-    return options;
+    return tesmora::DeclaredOptions(Usage(cmd));
 }
 
 Args ParseArgs(const Command& cmd, const std::vector<std::string>& argv) {
-    const std::map<std::string, bool> options = DeclaredOptions(cmd);
-    Args args;
-    for (std::size_t i = 0; i < argv.size(); ++i) {
-        const std::string& a = argv[i];
-        if (a == "-o") {
-            if (i + 1 >= argv.size()) throw UsageError{"-o needs a file name"};
-            args.output = argv[++i];
-        } else if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
-            const auto it = options.find(a.substr(2));
-            if (it == options.end()) throw UsageError{"unknown option " + a};
-            if (!it->second) {
-                args.flags.insert(it->first);
-            } else {
-                if (i + 1 >= argv.size()) throw UsageError{a + " needs a value"};
-                args.values[it->first] = argv[++i];
-            }
-        } else if (a.size() > 1 && a[0] == '-') {
-            throw UsageError{"unknown option " + a};
-        } else {
-            args.inputs.push_back(a);
-        }
-    }
+    Args args = ParseArguments(Usage(cmd), argv);
     if (args.inputs.empty()) throw UsageError{"no INPUT file"};
     if (cmd.changes_records && !args.output) throw UsageError{"-o OUTPUT is required"};
     return args;
+}
+
+namespace {
+
+// Every operation's command: its request from the arguments, then the run.
+int RunOperationCommand(const Operation& op, Context& ctx) {
+    AnyRequest request = op.parse(ctx.args);
+    // A file the step reads (a replacement set) is refused before the INPUTs are loaded.
+    if (!ReportValidation(ctx.doc, LoadStepFiles(request))) return kExitFailed;
+    return RunAndSave(ctx, [&request](Document& doc) { return RunStep(doc, request); });
+}
+
+}  // namespace
+
+extern const Command kCommand_stats;
+extern const Command kCommand_save;
+extern const Command kCommand_run;
+
+const std::vector<const Command*>& Commands() {
+    static const std::vector<Command> operations = [] {
+        std::vector<Command> list;
+        for (const Operation& op : Operations())
+            list.push_back({op.command, op.summary, op.usage, true,
+                            [&op](Context& ctx) { return RunOperationCommand(op, ctx); }});
+        return list;
+    }();
+    static const std::vector<const Command*> all = [] {
+        std::vector<const Command*> list{&kCommand_stats, &kCommand_save};
+        for (const Command& c : operations) list.push_back(&c);
+        list.push_back(&kCommand_run);
+        return list;
+    }();
+    return all;
 }
 
 const Command* FindCommand(const std::string& name) {

@@ -1,7 +1,8 @@
 #pragma once
 // Shared core of tesmora-cli: option parsing, the batch host (messages on
 // standard error, a progress line on a terminal), loading the INPUTs and
-// writing OUTPUT. Each command lives in its own cmd_*.cpp.
+// writing OUTPUT. The operations' commands come from the operations table;
+// the others (stats, save, run) live in their own cmd_*.cpp.
 #include <functional>
 #include <map>
 #include <optional>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "tesmora/document/document.h"
+#include "tesmora/ops/arguments.h"
 
 namespace tesmora::cli {
 
@@ -17,36 +19,16 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
-// Thrown for a usage error (exit status 2).
-struct UsageError {
-    std::string what;
-};
-
-class Args {
-  public:
-    std::map<std::string, std::string> values;  // --name VALUE
-    std::set<std::string> flags;                // --name
-    std::vector<std::string> inputs;
-    std::optional<std::string> output;
-
-    bool Has(const std::string& flag) const { return flags.count(flag) > 0; }
-    std::optional<std::string> Value(const std::string& name) const;
-    // Integer option; throws UsageError when missing (and required) or malformed.
-    int Int(const std::string& name, std::optional<int> def = std::nullopt) const;
-    // A field number: an integer of 0 or more.
-    FieldIndex Field(const std::string& name) const;
-    std::string Text(const std::string& name, std::optional<std::string> def = std::nullopt) const;
-    // A text argument converted to code page 932 (usage error when it cannot be).
-    std::string Cp932(const std::string& name, std::optional<std::string> def = std::nullopt) const;
-    // Exactly one of the flags; throws UsageError otherwise.
-    std::string OneOf(std::initializer_list<const char*> names) const;
-};
+// The arguments and their parser are the engine's, shared with the recipes.
+using tesmora::Args;
+using tesmora::UsageError;
 
 // Messages go to standard error; a question takes the first button that
 // continues (Yes), unless answers names the command's documented answer.
 class CliMessages : public IMessageSink {
   public:
     std::map<int, int> answers;
+    std::string prefix;  // before every message: the recipe line that runs
     int Show(int id, const std::string& text, MsgStyle style) override;
 };
 

@@ -27,6 +27,7 @@
 #include "tesmora/document/pipeline.h"
 #include "tesmora/frame/about_dlg.h"
 #include "tesmora/frame/commands.h"
+#include "tesmora/frame/history_panel.h"
 #include "tesmora/frame/main_frame.h"
 #include "tesmora/frame/recent_files.h"
 #include "tesmora/frame/ribbon.h"
@@ -742,7 +743,7 @@ class FrameTest : public QObject {
         QTest::keyClick(view, Qt::Key_Alt);
         QStringList top = ribbon.ShownKeyTips();
         top.sort();
-        QCOMPARE(top.join(u' '), QStringLiteral("1 2 3 4 5 B C F H P Y"));
+        QCOMPARE(top.join(u' '), QStringLiteral("1 2 3 4 5 B C F H N P Y"));
         QTest::keyClick(view, Qt::Key_Alt);
         QCOMPARE(ribbon.KeyTipLevel(), 0);
 
@@ -777,6 +778,13 @@ class FrameTest : public QObject {
             QTRY_COMPARE(opened, QStringList{QString::fromLatin1(c.dialog)});
             QCOMPARE(ribbon.KeyTipLevel(), 0);
         }
+
+        // The recipe panel's history button shows and hides the history.
+        type("NH");
+        QTRY_VERIFY(Frame().HistoryPanel()->isVisible());
+        QVERIFY(Action(ID_RIREKI_DSP)->isChecked());
+        type("HH");
+        QTRY_VERIFY(!Frame().HistoryPanel()->isVisible());
 
         // A disabled control's key keeps the tips; Esc goes back a level.
         opened.clear();

@@ -12,8 +12,8 @@
 #include <QTest>
 #include <functional>
 
+#include "cli.h"
 #include "desktop_support.h"
-#include "requests.h"
 #include "tesmora/dialogs/char_cng.h"
 #include "tesmora/dialogs/code_cng.h"
 #include "tesmora/dialogs/csv_to_txt.h"
@@ -24,6 +24,7 @@
 #include "tesmora/dialogs/sort_dlg.h"
 #include "tesmora/dialogs/tail_add.h"
 #include "tesmora/dialogs/txt_to_csv.h"
+#include "tesmora/ops/operations.h"
 
 using namespace tesmora;
 using namespace tesmora::desktop;
@@ -86,7 +87,7 @@ class RequestsTest : public ViewSuite {
         CLineDel dlg(doc, view);
         dlg.Word1Edit()->setText(word);
         const QString w = word.isEmpty() ? QStringLiteral("''") : word;
-        const auto batch = cli::LineDeleteRequestFrom(
+        const auto batch = LineDeleteRequestFrom(
             Parse("delete", QStringLiteral("--from 0 --to 1 --delete-matching --word1 ") + w));
         return {ValidateLineDelete(dlg.Request()), ValidateLineDelete(batch)};
     }
@@ -99,7 +100,7 @@ class RequestsTest : public ViewSuite {
         if (fill != QStringLiteral("none"))
             args += QStringLiteral(" --fill ") + (fill.isEmpty() ? QStringLiteral("''") : fill);
         return {ValidateFieldLength(dlg.Request()),
-                ValidateFieldLength(cli::FieldLengthRequestFrom(Parse("fieldlen", args)))};
+                ValidateFieldLength(FieldLengthRequestFrom(Parse("fieldlen", args)))};
     }
 
     static Verdicts RecordLength(Document& doc, CChildView* view, const QString& mode) {
@@ -107,7 +108,7 @@ class RequestsTest : public ViewSuite {
         const bool longest = mode == QStringLiteral("longest");
         (longest ? dlg.LongestButton() : dlg.GivenButton())->setChecked(true);
         dlg.LengthBox()->setValue(7);
-        const auto batch = cli::RecordLengthRequestFrom(
+        const auto batch = RecordLengthRequestFrom(
             Parse("reclen", longest ? QStringLiteral("--longest") : QStringLiteral("--length 7")));
         return {ValidateRecordLength(doc, dlg.Request()), ValidateRecordLength(doc, batch)};
     }
@@ -118,8 +119,8 @@ class RequestsTest : public ViewSuite {
         dlg.TextEdit()->setText(text);
         const QString t = text.isEmpty() ? QStringLiteral("''") : text;
         return {ValidateCsvToTxt(dlg.Request()),
-                ValidateCsvToTxt(cli::CsvToTxtRequestFrom(
-                    Parse("csv2txt", QStringLiteral("--separator ") + t)))};
+                ValidateCsvToTxt(
+                    CsvToTxtRequestFrom(Parse("csv2txt", QStringLiteral("--separator ") + t)))};
     }
 
     static Verdicts TxtToCsv(Document& doc, CChildView* view, const QString& splits) {
@@ -131,7 +132,7 @@ class RequestsTest : public ViewSuite {
         const TxtToCsvRequest batch =
             splits.isEmpty()
                 ? TxtToCsvRequest{{}, true}
-                : cli::TxtToCsvRequestFrom(Parse("txt2csv", QStringLiteral("--splits ") + splits));
+                : TxtToCsvRequestFrom(Parse("txt2csv", QStringLiteral("--splits ") + splits));
         return {ValidateTxtToCsv(dlg.Request()), ValidateTxtToCsv(batch)};
     }
 
@@ -141,7 +142,7 @@ class RequestsTest : public ViewSuite {
         if (!other.isEmpty()) dlg.Preview()->LoadPreview(other);
         const QString file = other.isEmpty() ? QStringLiteral("''") : other;
         return {ValidateTailAdd(dlg.Request()),
-                ValidateTailAdd(cli::TailAddRequestFrom(
+                ValidateTailAdd(TailAddRequestFrom(
                     Parse("tailadd", QStringLiteral("--key 0 --other-key 0 --other ") + file)))};
     }
 
@@ -152,7 +153,7 @@ class RequestsTest : public ViewSuite {
         const QStringList cr = fields.split(QLatin1Char(','));
         dlg.CompareBox()->setValue(cr[0].toInt());
         dlg.ReplacementBox()->setValue(cr[1].toInt());
-        const auto batch = cli::LookupRequestFrom(
+        const auto batch = LookupRequestFrom(
             Parse("lookup", QStringLiteral("--target 0 --other %1 --compare %2 --replace %3")
                                 .arg(other, cr[0], cr[1])));
         return {ValidateLookup(dlg.Request()), ValidateLookup(batch)};
@@ -178,7 +179,7 @@ class RequestsTest : public ViewSuite {
             return {};
         file.close();
         Validation loaded;
-        const auto batch = cli::ReplaceRequestFrom(
+        const auto batch = ReplaceRequestFrom(
             Parse("replace", QStringLiteral("--from 0 --to 1 --pairs ") + path), loaded);
         if (!loaded.Accepted()) return {loaded, loaded};
         return {ValidatePairs(dlg.Request(), doc.Messages()), ValidatePairs(batch, doc.Messages())};

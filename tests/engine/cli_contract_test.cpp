@@ -19,10 +19,8 @@ using cli::FindCommand;
 
 TEST(CliUsageTest, OptionsAreWhatTheUsageTextDeclares) {
     using Options = std::map<std::string, bool>;
-    const Options common{{"first-rec", true},
-                         {"encoding", true},
-                         {"output-encoding", true},
-                         {"verbose", false}};
+    const Options common{
+        {"first-rec", true}, {"encoding", true}, {"output-encoding", true}, {"verbose", false}};
     std::map<std::string, Options> expected{
         {"sort", {{"key", true}, {"desc", false}}},
         {"delete",
@@ -60,6 +58,7 @@ TEST_F(CliContractTest, EveryCommandRunsWithoutSettings) {
     MakeFile("set.cng",
              "a\x14"
              "c\r\n");
+    MakeFile("steps.txt", "sort --key 0\nfield-delete --field 1\n");
     const std::map<std::string, std::string> runs{
         {"stats", "stats in.csv more.csv"},
         {"save", "save in.csv more.csv --first-rec 2 -o out.csv"},
@@ -75,6 +74,7 @@ TEST_F(CliContractTest, EveryCommandRunsWithoutSettings) {
         {"tailadd", "tailadd --key 2 --other more.csv --other-key 2 in.csv -o out.csv"},
         {"lookup", "lookup --target 0 --other more.csv --compare 0 --replace 1 in.csv -o out.csv"},
         {"replace", "replace --pairs set.cng --from 0 --to 2 --once in.csv -o out.csv"},
+        {"run", "run steps.txt in.csv more.csv -o out.csv"},
     };
     std::set<std::string> listed;
     for (const cli::Command* c : Commands()) listed.insert(c->name);

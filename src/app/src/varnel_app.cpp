@@ -9,6 +9,8 @@
 #include <QStyle>
 #include <algorithm>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "tesmora/dialogs/char_cng.h"
@@ -30,6 +32,7 @@
 #include "tesmora/frame/recent_files.h"
 #include "tesmora/frame/ribbon.h"
 #include "tesmora/frame/status_bar.h"
+#include "tesmora/ops/operations.h"
 #include "tesmora/view/child_view.h"
 #include "tesmora/view/on_screen.h"
 
@@ -148,40 +151,47 @@ void RunDialog(Document& doc, CMainFrame& frame) {
     dialog.exec();
 }
 
-// An operation button that runs Dialog, with the image res/icons/ICON.svg.
-template <typename Dialog>
-void AddDialogOperation(CMainFrame& f, Document& d, int id, const char* icon) {
-    f.AddOperation(
-        id, [&d, &f] { RunDialog<Dialog>(d, f); },
-        QStringLiteral(":/icons/%1.svg").arg(QLatin1String(icon)));
+using DialogRun = void (*)(Document&, CMainFrame&);
+
+// The dialog of each operation with a ribbon button, by its engine name: the
+// desktop's column of the operations table.
+DialogRun DialogOf(std::string_view name) {
+    static const std::pair<std::string_view, DialogRun> kDialogs[] = {
+        {"csv_to_txt", RunDialog<CCsvToTxt>},   {"txt_to_csv", RunDialog<CTxtToCsv>},
+        {"sort", RunDialog<CSortDlg>},          {"duplicates", RunDialog<CDblDel>},
+        {"line_delete", RunDialog<CLineDel>},   {"record_length", RunDialog<CLineLength>},
+        {"field_length", RunDialog<CFieldLen>}, {"tail_add", RunDialog<CTailAdd>},
+        {"lookup", RunDialog<CCodeCng>},        {"replace", RunDialog<CCharCng>},
+    };
+    for (const auto& [n, run] : kDialogs)
+        if (n == name) return run;
+    return nullptr;
 }
 }  // namespace
 
 void CVarnelApp::AddOperations() {
     CMainFrame& f = *frame_;
     Document& d = *doc_;
-    AddDialogOperation<CCsvToTxt>(f, d, ID_CSV_TO_TXT, "csv_to_txt");
-    f.AddOperation(
-        ID_TXT_TO_CSV,
-        [&d, &f] {
+    for (const Operation& op : Operations()) {
+        if (op.command_id == 0) continue;  // the view's field edits have no button
+        const DialogRun run = DialogOf(op.name);
+        // The record operations start with the sort, after the conversions.
+        if (op.command_id == ID_SORT_SHORI) f.AddOperationSeparator();
+        std::function<void()> command = [run, &d, &f] { run(d, f); };
+        if (op.command_id == ID_TXT_TO_CSV) {
             // The split lines are the input: without the mode, offer it first.
-            if (d.View().split_mode) {
-                RunDialog<CTxtToCsv>(d, f);
-            } else if (d.Message(kMsgNeedSplitMode, MsgStyle::Question) == kIdYes) {
-                d.SetSplitMode(true);
-                d.ViewSink().UpdateViewLayout();
-            }
-        },
-        QStringLiteral(":/icons/txt_to_csv.svg"));
-    f.AddOperationSeparator();
-    AddDialogOperation<CSortDlg>(f, d, ID_SORT_SHORI, "sort");
-    AddDialogOperation<CDblDel>(f, d, ID_JUUFUKU_SHORI, "duplicates");
-    AddDialogOperation<CLineDel>(f, d, ID_JOUKEN_SHORI, "line_delete");
-    AddDialogOperation<CLineLength>(f, d, ID_LINE_SHORI, "record_length");
-    AddDialogOperation<CFieldLen>(f, d, ID_FIELD_LEN_SHORI, "field_length");
-    AddDialogOperation<CTailAdd>(f, d, ID_FIELD_JOIN_SHORI, "tail_add");
-    AddDialogOperation<CCodeCng>(f, d, ID_CODE_SHORI, "lookup");
-    AddDialogOperation<CCharCng>(f, d, ID_MULTI_SHORI, "replace");
+            command = [run, &d, &f] {
+                if (d.View().split_mode) {
+                    run(d, f);
+                } else if (d.Message(kMsgNeedSplitMode, MsgStyle::Question) == kIdYes) {
+                    d.SetSplitMode(true);
+                    d.ViewSink().UpdateViewLayout();
+                }
+            };
+        }
+        f.AddOperation(op.command_id, command,
+                       QStringLiteral(":/icons/%1.svg").arg(QLatin1String(op.icon)));
+    }
     f.AddTabRowCommand(
         ID_PROPERTY, [&d, &f] { RunDialog<CPropertyDlg>(d, f); },
         QStringLiteral(":/icons/property.svg"));

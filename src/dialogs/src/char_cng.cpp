@@ -11,6 +11,7 @@
 #include <QScrollBar>
 
 #include "tesmora/document/messages.h"
+#include "tesmora/ops/operations.h"
 #include "tesmora/view/codepage.h"
 
 namespace tesmora::desktop {
@@ -165,6 +166,14 @@ void CCharCng::LoadSet() {
     }
     before_->setPlainText(ListText(before));
     after_->setPlainText(ListText(after));
+    NoteSetFile(path.toStdString());
+}
+
+void CCharCng::NoteSetFile(const std::string& path) {
+    const ReplaceRequest r = Request();
+    set_file_ = path;
+    set_before_ = r.before_list;
+    set_after_ = r.after_list;
 }
 
 void CCharCng::SaveSet() {
@@ -178,6 +187,7 @@ void CCharCng::SaveSet() {
         doc_.Message(saved.message, saved.style, saved.prefix);
         return;
     }
+    NoteSetFile(path.toStdString());
     Message(kMsgSetSaved, MsgStyle::Info);
 }
 
@@ -197,7 +207,11 @@ bool CCharCng::OnOK() {
     const ReplaceRequest r = Request();
     ReplacementPairs pairs;
     if (!Validate(ValidatePairs(r, doc_.Messages(), &pairs))) return false;
-    return RunReplace(doc_, r, pairs);
+    if (!RunReplace(doc_, r, pairs)) return false;
+    // The history names the set file while the lists are still as it holds them.
+    const bool from_file = r.before_list == set_before_ && r.after_list == set_after_;
+    RecordStep(doc_, ReplaceStep{r, from_file ? set_file_ : std::string(), PairsSwapped(r, pairs)});
+    return true;
 }
 
 QString CCharCng::Explanation() const {

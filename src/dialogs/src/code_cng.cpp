@@ -8,6 +8,8 @@
 #include <QTableWidget>
 #include <algorithm>
 
+#include "tesmora/ops/operations.h"
+
 namespace tesmora::desktop {
 
 CCodeCng::CCodeCng(Document& doc, CChildView* view, QWidget* parent)
@@ -84,7 +86,7 @@ bool CCodeCng::OnOK() {
     const LookupRequest r = Request();
     if (!Validate(ValidateLookup(r))) return false;
     StoreLookupSettings(doc_.Settings(), r);
-    if (!RunLookup(doc_, r)) return false;
+    if (!RunStep(doc_, r)) return false;
     // The reload has brought the view back to its first record already.
     doc_.ViewSink().UpdateViewLayout();
     return true;

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include "tesmora/ops/operations.h"
 #include "tesmora/view/codepage.h"
 
 namespace tesmora::desktop {
@@ -77,7 +78,7 @@ bool CCsvToTxt::OnOK() {
     CsvToTxtRequest stored = r;
     stored.text = text_->text().toStdString();
     StoreCsvToTxtText(doc_.Settings(), stored);
-    return RunCsvToTxt(doc_, r);
+    return RunStep(doc_, r);
 }
 
 QString CCsvToTxt::Explanation() const {

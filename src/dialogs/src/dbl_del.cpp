@@ -9,6 +9,7 @@
 
 #include "tesmora/dialogs/dialog_art.h"
 #include "tesmora/ops/duplicates.h"
+#include "tesmora/ops/operations.h"
 
 namespace tesmora::desktop {
 namespace {
@@ -99,7 +100,7 @@ DuplicateRequest CDblDel::Request() const {
 bool CDblDel::OnOK() {
     const DuplicateRequest r = Request();
     StoreDuplicateSettings(doc_.Settings(), r);
-    return RunDuplicates(doc_, r);
+    return RunStep(doc_, r);
 }
 
 QString CDblDel::Explanation() const {

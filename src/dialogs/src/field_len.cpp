@@ -8,6 +8,7 @@
 #include <QRadioButton>
 
 #include "tesmora/ops/field_length.h"
+#include "tesmora/ops/operations.h"
 #include "tesmora/view/codepage.h"
 
 namespace tesmora::desktop {
@@ -88,7 +89,7 @@ bool CFieldLen::OnOK() {
     FieldLengthRequest stored = r;
     stored.fill_text = fill_->text().toStdString();
     StoreFieldLengthFill(doc_.Settings(), stored);
-    return RunFieldLength(doc_, r);
+    return RunStep(doc_, r);
 }
 
 QString CFieldLen::Explanation() const {

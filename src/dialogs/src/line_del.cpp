@@ -7,6 +7,7 @@
 #include <QRadioButton>
 
 #include "tesmora/ops/line_delete.h"
+#include "tesmora/ops/operations.h"
 #include "tesmora/view/codepage.h"
 
 namespace tesmora::desktop {
@@ -105,7 +106,7 @@ bool CLineDel::OnOK() {
     const LineDeleteRequest r = Request();
     if (!Validate(ValidateLineDelete(r))) return false;
     StoreLineDeleteWords(doc_.Settings(), stored);
-    return RunLineDelete(doc_, r);
+    return RunStep(doc_, r);
 }
 
 QString CLineDel::Explanation() const {

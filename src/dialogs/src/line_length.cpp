@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QRadioButton>
 
+#include "tesmora/ops/operations.h"
 #include "tesmora/ops/record_length.h"
 
 namespace tesmora::desktop {
@@ -61,7 +62,7 @@ bool CLineLength::OnOK() {
     StoreRecordLengthMode(doc_.Settings(), r);
     if (!Validate(ValidateRecordLength(doc_, r))) return false;
     StoreRecordLengthValue(doc_.Settings(), r);
-    return RunRecordLength(doc_, r);
+    return RunStep(doc_, r);
 }
 
 QString CLineLength::Explanation() const {

@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QRadioButton>
 
+#include "tesmora/ops/operations.h"
+
 namespace tesmora::desktop {
 
 CSortDlg::CSortDlg(Document& doc, CChildView* view, QWidget* parent)
@@ -47,7 +49,7 @@ bool CSortDlg::OnOK() {
     stored.key_field = FieldIndex{FieldBox()->value()};
     stored.descending = descending_->isChecked();
     StoreSortSettings(doc_.Settings(), stored);
-    return RunSort(doc_, Request());
+    return RunStep(doc_, Request());
 }
 
 QString CSortDlg::Explanation() const {

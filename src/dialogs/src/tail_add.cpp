@@ -7,6 +7,8 @@
 #include <QTableWidget>
 #include <algorithm>
 
+#include "tesmora/ops/operations.h"
+
 namespace tesmora::desktop {
 
 CTailAdd::CTailAdd(Document& doc, CChildView* view, QWidget* parent)
@@ -58,7 +60,7 @@ bool CTailAdd::OnOK() {
     const TailAddRequest r = Request();
     if (!Validate(ValidateTailAdd(r))) return false;
     StoreTailAddSettings(doc_.Settings(), r);
-    return RunTailAdd(doc_, r);
+    return RunStep(doc_, r);
 }
 
 QString CTailAdd::Explanation() const {

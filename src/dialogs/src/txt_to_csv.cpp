@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "tesmora/ops/operations.h"
+
 namespace tesmora::desktop {
 
 CTxtToCsv::CTxtToCsv(Document& doc, CChildView* view, QWidget* parent)
@@ -65,7 +67,7 @@ bool CTxtToCsv::OnOK() {
     const TxtToCsvRequest r = Request();
     if (!Validate(ValidateTxtToCsv(r))) return false;
     StoreTxtToCsvTrim(doc_.Settings(), r.trim);
-    if (!RunTxtToCsv(doc_, r)) return false;
+    if (!RunStep(doc_, r)) return false;
     // Only a committed conversion gives up the lines: after a failure the
     // user keeps what was placed.
     doc_.View().split_positions.clear();

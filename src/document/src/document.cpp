@@ -448,6 +448,7 @@ bool Document::OpenIndexFile() {
 
 bool Document::LoadWorkingFile(const std::string& name, LoadMode mode, const LoadOptions& options) {
     const std::time_t start = std::time(nullptr);
+    if (mode != LoadMode::NotFresh) ClearHistory(false);
     if (mode != LoadMode::NotFresh && !working_name_.empty()) {
         // A new document replaces whatever was loaded: its files go.
         CloseFiles();

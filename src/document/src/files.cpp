@@ -209,6 +209,8 @@ bool Document::AppendFile(const std::string& path, int first, std::optional<Enco
             return false;
         }
 
+        // Steps before a join cannot be replayed on a file without it.
+        if (!history_.empty()) ClearHistory(true);
         // Append after the indexed data; a last record without a line break gets
         // one, so that it does not join the first appended line.
         const std::int64_t before = data_end_;
@@ -442,6 +444,7 @@ bool Document::CloseDocument() {
         if (answer == kIdYes && !SaveDocument(current_name_, false)) return false;
     }
     CloseFiles();
+    ClearHistory(false);
     DiscardTemp(prev_working_name_);
     DiscardTemp(prev_index_name_);
     DiscardTemp(working_name_);

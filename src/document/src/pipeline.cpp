@@ -114,6 +114,7 @@ bool Document::CommitOutput() {
         // One level of undo: what was previous before is given up.
         if (before.prev_working != prev_working_name_) DiscardTemp(before.prev_working);
         if (before.prev_index != prev_index_name_) DiscardTemp(before.prev_index);
+        ++commits_;
         return true;
     }
     // The reload refused the output: back to the document as it was.
@@ -121,6 +122,17 @@ bool Document::CommitOutput() {
     DiscardTemp(new_working);
     Restore(before);
     return false;
+}
+
+void Document::RecordStep(HistoryStep step) {
+    if (step.records < 0) step.records = stats_.records;
+    step.commit = commits_;
+    history_.push_back(std::move(step));
+}
+
+void Document::ClearHistory(bool restarted) {
+    history_.clear();
+    history_restarted_ = restarted;
 }
 
 bool Document::Undo() {
@@ -156,6 +168,9 @@ bool Document::Undo() {
         DiscardTemp(undone);
         DiscardTemp(undone_index);
         DiscardTemp(restored_index);
+        // The steps of the undone commit leave the history.
+        while (!history_.empty() && history_.back().commit == commits_) history_.pop_back();
+        --commits_;
         view_state_.top_record = view_state_.saved_top_record;
         view_state_.top_offset = view_state_.saved_top_offset;
         change.after = stats_.records;

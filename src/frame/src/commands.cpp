@@ -33,6 +33,8 @@ constexpr CommandInfo kCommands[] = {
     {ID_FIELD_JOIN_SHORI, EnableRule::E2, "末尾に レコード追加", "A"},
     {ID_CODE_SHORI, EnableRule::E2, "他ファイル 参照置換", "O"},
     {ID_MULTI_SHORI, EnableRule::E1, "複数文字列 置換", "W"},
+    {ID_RIREKI_DSP, EnableRule::E0, "履歴", "H"},
+    {ID_RECIPE_JIKKOU, EnableRule::E1, "レシピ実行…", "G"},
     {ID_PROPERTY, EnableRule::E1, "プロパティ", "P"},
     {ID_HELP_DSP, EnableRule::E0, "ヘルプ", "Y"},
     {ID_FIRST_PAGE, EnableRule::E1, ""},

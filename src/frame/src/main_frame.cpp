@@ -17,9 +17,11 @@
 #include "tesmora/document/messages.h"
 #include "tesmora/frame/about_dlg.h"
 #include "tesmora/frame/help_dlg.h"
+#include "tesmora/frame/history_panel.h"
 #include "tesmora/frame/recent_files.h"
 #include "tesmora/frame/ribbon.h"
 #include "tesmora/frame/status_bar.h"
+#include "tesmora/ops/recipe.h"
 #include "tesmora/view/child_view.h"
 
 namespace tesmora::desktop {
@@ -243,6 +245,23 @@ void CMainFrame::BuildRibbon() {
     // CSV⇒TXT, TXT⇒CSV, separator, sort, duplicates, condition, record length,
     // field length, append, lookup replacement, multiple replacement.
     text_panel_ = ribbon_->AddPanel(QStringLiteral("テキスト処理"), QStringLiteral("C"));
+
+    // The recipes: the history of what was done, and running a saved one.
+    history_ = new CHistoryPanel(doc_, this);
+    addDockWidget(Qt::RightDockWidgetArea, history_);
+    history_->hide();
+    QAction* history = AddCommand(
+        ID_RIREKI_DSP, [this] { OnRirekiDsp(); }, ":/icons/history.svg");
+    history->setCheckable(true);
+    connect(history_, &QDockWidget::visibilityChanged, this, [this] { UpdateCommandUI(); });
+    QAction* run_recipe = AddCommand(
+        ID_RECIPE_JIKKOU, [this] { OnRecipeJikkou(); }, ":/icons/recipe_run.svg");
+    recipe_panel_ = ribbon_->AddPanel(QStringLiteral("レシピ"), QStringLiteral("N"));
+    for (QAction* a : {history, run_recipe})
+        recipe_panel_->SetControlKeyTip(
+            recipe_panel_->AddLargeButton(a,
+                                          QString::fromUtf8(FindCommand(a->data().toInt())->label)),
+            KeyTipOf(a->data().toInt()));
     ribbon_->RefreshPanels();
     RefreshRecentFiles();
 }
@@ -284,7 +303,10 @@ void CMainFrame::UpdateCommandUI() {
     if (QAction* a = Action(ID_DSP_KETA)) a->setChecked(options_.show_ruler);
     if (QAction* a = Action(ID_DSP_RNO)) a->setChecked(options_.show_record_numbers);
     if (QAction* a = Action(ID_BUNKATU_MODE)) a->setChecked(doc_.View().split_mode);
-    if (font_box_) font_box_->setEnabled(!working && IsEnabled(FindCommand(ID_COMBO1)->rule, doc_));
+    if (font_box_)
+        font_box_->setEnabled(!working && IsEnabled(FindCommand(ID_COMBO1)->rule, doc_));
+    if (QAction* a = Action(ID_RIREKI_DSP)) a->setChecked(history_ && history_->isVisible());
+    if (history_) history_->Refresh();
     // Commits and saves change the flag without a word to the frame.
     setWindowModified(doc_.IsOpen() && doc_.Modified());
     RefreshRecentFiles();
@@ -339,6 +361,10 @@ void CMainFrame::ShowFontSize(int points) {
 
 FileChoice CMainFrame::ChooseFile(FileDialogKind kind) {
     if (choose_file_) return choose_file_(kind);
+    if (kind == FileDialogKind::Recipe)
+        return FileChoice(
+            QFileDialog::getOpenFileName(this, QStringLiteral("実行するレシピを指定"), QString(),
+                                         QStringLiteral("レシピ (*.txt);;すべてのファイル (*)")));
     QStringList filters;
     if (kind == FileDialogKind::Open) {
         // A short file may read as either: the user can say which it is.
@@ -369,6 +395,23 @@ void CMainFrame::OnFileOpen() {
     LoadOptions options;
     options.encoding = choice.encoding;
     doc_.OpenDocument(choice.path.toStdString(), options);
+}
+
+void CMainFrame::OnRirekiDsp() {
+    history_->setVisible(!history_->isVisible());
+    UpdateCommandUI();
+}
+
+void CMainFrame::OnRecipeJikkou() {
+    if (!doc_.IsOpen()) return;
+    const FileChoice choice = ChooseFile(FileDialogKind::Recipe);
+    if (!choice.path.isEmpty()) RunRecipeFile(choice.path);
+}
+
+bool CMainFrame::RunRecipeFile(const QString& path) {
+    const bool done = RunRecipe(doc_, path.toStdString());
+    UpdateCommandUI();
+    return done;
 }
 
 void CMainFrame::OnFileSave() {

@@ -10,6 +10,7 @@
 #include "tesmora/document/pipeline.h"
 #include "tesmora/document/progress.h"
 #include "tesmora/document/text.h"
+#include "tesmora/ops/operations.h"
 
 namespace tesmora {
 namespace {
@@ -229,16 +230,19 @@ bool RunFieldPaste(Document& doc, const FieldPasteRequest& r) {
 bool EditFields(Document& doc, FieldIndex field, EditMode mode, PasteSide side) {
     const ViewState& view = doc.View();
     if (mode == EditMode::Delete) {
-        if (field.value >= 0) return RunFieldDelete(doc, {field, field});
+        if (field.value >= 0) return RunStep(doc, FieldDeleteRequest{field, field});
         if (field.value != -1) return false;
-        return RunFieldDelete(doc, {view.sel_start, view.sel_end});
+        // In order, as the batch command takes the range (the run orders it too).
+        if (view.sel_start.value < 0 || view.sel_end.value < 0) return false;
+        return RunStep(doc, FieldDeleteRequest{std::min(view.sel_start, view.sel_end),
+                                               std::max(view.sel_start, view.sel_end)});
     }
     FieldPasteRequest paste;
     paste.cut = view.cut_mark.value != -1;
     paste.source = paste.cut ? view.cut_mark : view.copy_mark;
     paste.target = field;
     paste.side = side;
-    return RunFieldPaste(doc, paste);
+    return RunStep(doc, paste);
 }
 
 // ---- selection state ----

@@ -4,6 +4,7 @@
 // of the two lists and the one-replacement option.
 #include <QPlainTextEdit>
 #include <functional>
+#include <string>
 
 #include "tesmora/dialogs/operation_dlg.h"
 #include "tesmora/ops/replace.h"
@@ -58,6 +59,7 @@ class CCharCng : public COperationDlg {
 
   private:
     QString ChooseFile(FileDialog kind);
+    void NoteSetFile(const std::string& path);
 
     CCodePageList* before_;
     CCodePageList* after_;
@@ -65,6 +67,8 @@ class CCharCng : public COperationDlg {
     QPushButton* save_;
     QPushButton* swap_;
     QCheckBox* only_one_;
+    // The set file last loaded or saved, with the lists as it held them.
+    std::string set_file_, set_before_, set_after_;
     FileChooser choose_file_;
 };
 

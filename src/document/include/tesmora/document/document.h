@@ -59,6 +59,16 @@ struct ViewState {
     std::vector<int> split_positions;  // byte columns, in the order placed
 };
 
+// One committed change of records, as the batch command that does the same.
+struct HistoryStep {
+    std::vector<std::string> words;  // the command and its options (UTF-8)
+    std::int64_t records = -1;       // the record count after it (-1: the document's now)
+    // A replacement set typed or changed in its dialog: the .cng file's bytes,
+    // written beside a saved recipe for the step's --pairs.
+    std::string pairs;
+    std::int64_t commit = 0;  // the commit it belongs to: one undo removes them all
+};
+
 class Document {
   public:
     Document(IMessageSink& messages, IProgressSink& progress, ISettingsStore& settings,
@@ -144,6 +154,15 @@ class Document {
     void DiscardOutput();
     bool Undo();
 
+    // ---- history ----
+    // Records a step of the commit just made (several steps of one recipe
+    // share it). Opening starts a new history, an undo removes the steps it
+    // undoes, and a join to a document with steps starts it again.
+    void RecordStep(HistoryStep step);
+    const std::vector<HistoryStep>& History() const { return history_; }
+    // The history was started again by a join.
+    bool HistoryRestarted() const { return history_restarted_; }
+
     // ---- files ----
     // Open command: loads path as the document (none may be open).
     bool OpenDocument(const std::string& path, const LoadOptions& options = {});
@@ -180,6 +199,11 @@ class Document {
     bool CloseDocument();
 
   private:
+    void ClearHistory(bool restarted);
+    std::vector<HistoryStep> history_;
+    bool history_restarted_ = false;
+    std::int64_t commits_ = 0;  // committed outputs so far
+
     struct Snapshot;
     Snapshot TakeSnapshot() const;
     bool Restore(const Snapshot& s);

@@ -1,9 +1,12 @@
 #pragma once
 // Every command of the main window: its number, its ribbon label and the rule
 // that enables it. Tooltips come from the string table entry of the same
-// number ("description\ntitle").
+// number ("description\ntitle"); the operations'
+// numbers are those of the operations table.
 #include <QString>
 #include <span>
+
+#include "tesmora/ops/operations.h"
 
 namespace tesmora {
 class Document;
@@ -21,20 +24,12 @@ inline constexpr int ID_APP_ABOUT = 57664;
 inline constexpr int ID_APP_EXIT = 57665;
 inline constexpr int ID_HELP_DSP = 32772;
 inline constexpr int ID_COMBO1 = 32778;
-inline constexpr int ID_JUUFUKU_SHORI = 33771;
-inline constexpr int ID_JOUKEN_SHORI = 33772;
-inline constexpr int ID_MULTI_SHORI = 33781;
-inline constexpr int ID_FIELD_JOIN_SHORI = 33783;
-inline constexpr int ID_CSV_TO_TXT = 33785;
-inline constexpr int ID_TXT_TO_CSV = 33786;
-inline constexpr int ID_CODE_SHORI = 33787;
-inline constexpr int ID_SORT_SHORI = 33788;
 inline constexpr int ID_BUNKATU_MODE = 33790;
 inline constexpr int ID_DSP_RNO = 33792;
 inline constexpr int ID_DSP_KETA = 33793;
-inline constexpr int ID_LINE_SHORI = 33794;
 inline constexpr int ID_PROPERTY = 33795;
-inline constexpr int ID_FIELD_LEN_SHORI = 33796;
+inline constexpr int ID_RIREKI_DSP = 33850;     // show the history
+inline constexpr int ID_RECIPE_JIKKOU = 33851;  // run a recipe
 
 // When a command can be used.
 enum class EnableRule {

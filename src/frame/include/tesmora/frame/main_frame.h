@@ -30,8 +30,9 @@ class CRibbonBar;
 class MyStatusBar;
 class RecentFileList;
 class RibbonPanel;
+class CHistoryPanel;
 
-enum class FileDialogKind { Open, SaveAs };
+enum class FileDialogKind { Open, SaveAs, Recipe };
 
 // What a file dialog gave: the path (empty: cancelled) and the encoding its
 // filter chose (none: detect when opening, the document's when saving).
@@ -84,6 +85,12 @@ class CMainFrame : public QMainWindow {
     // A separator after the operations added so far.
     void AddOperationSeparator();
 
+    // The history panel (shown and hidden by ID_RIREKI_DSP).
+    CHistoryPanel* HistoryPanel() const { return history_; }
+    // Runs the recipe file on the document (the "レシピ実行…" command after
+    // its file dialog).
+    bool RunRecipeFile(const QString& path);
+
     // A small image button at the right of the tab row, left of the manual
     // button, labelled and enabled from the command table.
     QAction* AddTabRowCommand(int id, std::function<void()> run, const QString& icon);
@@ -102,6 +109,8 @@ class CMainFrame : public QMainWindow {
     void OnFilesDropped(const QStringList& paths);
     void OnHelp();
     void OnAbout();
+    void OnRirekiDsp();
+    void OnRecipeJikkou();
 
   signals:
     // The window closed (after its question was answered).
@@ -131,6 +140,8 @@ class CMainFrame : public QMainWindow {
     QComboBox* font_box_ = nullptr;
     RibbonPanel* view_panel_ = nullptr;
     RibbonPanel* text_panel_ = nullptr;
+    RibbonPanel* recipe_panel_ = nullptr;
+    CHistoryPanel* history_ = nullptr;
     std::map<int, QAction*> actions_;
     QTimer* idle_;
     FileChooser choose_file_;

@@ -18,6 +18,7 @@ enum class CommaMode { Delete = 1, Replace = 2, Keep = 3 };
 struct CsvToTxtRequest {
     CommaMode mode = CommaMode::Keep;
     std::string text;  // the replacement of mode Replace
+    bool operator==(const CsvToTxtRequest&) const = default;
 };
 
 inline constexpr const char* kCsvToTxtSection = "CsvToTxt";

@@ -22,6 +22,7 @@ struct DuplicateRequest {
     FieldIndex key_field{0};                        // "KeyField"
     DuplicateMode mode = DuplicateMode::KeepFirst;  // "DelType"
     bool remove_spaces = false;                     // "SpcCut"
+    bool operator==(const DuplicateRequest&) const = default;
 };
 
 inline constexpr const char* kDuplicateSection = "DblDel";

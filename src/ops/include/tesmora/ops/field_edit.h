@@ -32,6 +32,7 @@ struct FieldPasteRequest {
     bool cut = false;       // the source leaves its place
     FieldIndex target{-1};
     PasteSide side = PasteSide::Over;
+    bool operator==(const FieldPasteRequest&) const = default;
 };
 
 // Pastes field `source` of this same record over, left or right of field
@@ -49,6 +50,7 @@ void PasteFieldInRecord(std::string_view record, const FieldPasteRequest& paste,
 struct FieldDeleteRequest {
     FieldIndex first{-1};
     FieldIndex last{-1};
+    bool operator==(const FieldDeleteRequest&) const = default;
 };
 // A paste is requested by its FieldPasteRequest: the marked field, cut or copied, the
 // target and the side.

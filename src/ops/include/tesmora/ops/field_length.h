@@ -21,6 +21,7 @@ struct FieldLengthRequest {
     bool keep_end = false;    // "Houhou": 0 keep the beginning, 1 keep the end
     bool use_fill = true;     // "YohakuCheck": pad with fill_text, else with spaces
     std::string fill_text;    // "YohakuMoji"
+    bool operator==(const FieldLengthRequest&) const = default;
 };
 
 inline constexpr const char* kFieldLengthSection = "FieldLen";

@@ -20,6 +20,7 @@ struct LineDeleteRequest {
     std::string word1;          // "Moji1", never empty at Start
     std::string word2;          // "Moji2", may be empty
     bool use_or = true;         // "AndOrOr": 1 Or, 0 And
+    bool operator==(const LineDeleteRequest&) const = default;
 };
 
 inline constexpr const char* kLineDeleteSection = "LineDel";

@@ -18,6 +18,7 @@ struct LookupRequest {
     FieldIndex compare{0};            // of the other file; not stored
     FieldIndex replacement{0};        // of the other file; not stored
     bool replacement_chosen = false;  // "AnotherPos": a column click sets the replacement
+    bool operator==(const LookupRequest&) const = default;
 };
 
 inline constexpr const char* kLookupSection = "CodeCng";

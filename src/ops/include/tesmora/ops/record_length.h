@@ -18,6 +18,7 @@ inline constexpr int kMaxRecordLength = kMaxRecordBytes;
 struct RecordLengthRequest {
     bool given_length = false;  // "SetMax": 0 the longest record's length, 1 the given one
     int length = 100;           // "LineLen", kept within 1 .. 4,998
+    bool operator==(const RecordLengthRequest&) const = default;
 };
 
 inline constexpr const char* kRecordLengthSection = "LineLength";

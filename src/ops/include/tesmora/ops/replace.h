@@ -25,6 +25,7 @@ struct ReplaceRequest {
     bool only_one = true;  // "OnlyOne": a field stops at the first pair that changes it
     std::string before_list;
     std::string after_list;
+    bool operator==(const ReplaceRequest&) const = default;
 };
 
 // The validated pairs, in the order they run.

@@ -14,6 +14,7 @@ namespace tesmora {
 struct SortRequest {
     FieldIndex key_field{0};  // "KeyField"
     bool descending = false;  // "SortJun": 0 ascending, 1 descending
+    bool operator==(const SortRequest&) const = default;
 };
 
 inline constexpr const char* kSortSection = "SortDlg";

@@ -15,6 +15,7 @@ struct TailAddRequest {
     std::string other;              // the other file's path
     FieldIndex other_key_field{0};  // of the other file; not stored
     bool remove_spaces = false;     // "SpaceCut": keys compared without spaces
+    bool operator==(const TailAddRequest&) const = default;
 };
 
 inline constexpr const char* kTailAddSection = "TailAdd";

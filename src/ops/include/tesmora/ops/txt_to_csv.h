@@ -13,6 +13,7 @@ namespace tesmora {
 struct TxtToCsvRequest {
     std::vector<int> positions;  // cut after the first c bytes; any order
     bool trim = true;            // "SpaceCut": trailing spaces leave each piece
+    bool operator==(const TxtToCsvRequest&) const = default;
 };
 
 inline constexpr const char* kTxtToCsvSection = "TxtToCsv";
