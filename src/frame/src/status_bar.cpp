@@ -97,6 +97,10 @@ void MyStatusBar::EndWork() {
     if (depth_ == 0 || --depth_ > 0) return;
     qApp->removeEventFilter(this);
     cancel_->hide();
+    if (time_left_shown_) {
+        clearMessage();
+        time_left_shown_ = false;
+    }
 }
 
 void MyStatusBar::RequestCancel() {
@@ -140,6 +144,11 @@ void MyStatusBar::SetRange(int upper) {
     upper_ = std::max(upper, 0);
     pos_ = 0;
     range_started_.start();
+    // A new stretch of the work: the last one's time left no longer holds.
+    if (time_left_shown_) {
+        clearMessage();
+        time_left_shown_ = false;
+    }
     // A range of 0 .. 0 would make the bar "busy"; it stays empty instead.
     progress_->setRange(0, std::max(upper_, 1));
     Show(0, true);
@@ -168,6 +177,7 @@ void MyStatusBar::Show(int pos, bool now) {
     if (upper_ > 0 && pos > 0 && pos < upper_ && elapsed > kTimeLeftAfter) {
         const qint64 left = elapsed * (upper_ - pos) / pos / 1000;
         showMessage(Filled(kMsgTimeLeft, QString::number(100LL * pos / upper_), Clock(left)));
+        time_left_shown_ = true;
     }
     // The window repaints and answers the desktop while the work runs.
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -187,6 +197,7 @@ QString MyStatusBar::EncodingText() const {
 }
 
 void MyStatusBar::SetStatusText(const std::string& text) {
+    time_left_shown_ = false;
     showMessage(QString::fromStdString(text));
 }
 

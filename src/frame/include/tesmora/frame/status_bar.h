@@ -71,6 +71,7 @@ class MyStatusBar : public QStatusBar, public IProgressSink {
     bool cancel_requested_ = false;
     bool thrown_ = false;
     QElapsedTimer range_started_;  // for the time left
+    bool time_left_shown_ = false;
     std::function<void()> hook_;
 };
 
