@@ -44,6 +44,12 @@ QStringList Scratch::TempFiles() const {
     return QDir(TempFolder()).entryList({QStringLiteral("Tes*.TMP")}, QDir::Files);
 }
 
+std::string ReadFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return f.readAll().toStdString();
+}
+
 std::string Sjis(const char* utf8) {
     auto bytes = ToCp932(QString::fromUtf8(utf8));
     if (!bytes) qFatal("not in code page 932: %s", utf8);

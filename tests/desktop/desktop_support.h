@@ -62,6 +62,9 @@ class Scratch {
 // and its instance lock in the scratch folder.
 AppOptions ScratchAppOptions(const Scratch& scratch, IMessageSink& messages);
 
+// A file's bytes; empty when it cannot be read.
+std::string ReadFile(const QString& path);
+
 // UTF-8 text as code page 932 bytes.
 std::string Sjis(const char* utf8);
 

@@ -71,9 +71,7 @@ const char* Section(Kind kind) {
 }
 
 std::string ReadFile(const std::string& path) {
-    QFile f(QString::fromStdString(path));
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return f.readAll().toStdString();
+    return testing::ReadFile(QString::fromStdString(path));
 }
 
 }  // namespace

@@ -22,12 +22,6 @@ namespace {
 const std::string kBom = "\xEF\xBB\xBF";
 const std::string kUtf8 = "3,東京都〜港区,ｱｲｳ\r\n1,髙島屋,Ⅲ㎝\r\n2,大阪,−1\r\n";
 
-std::string ReadFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return f.readAll().toStdString();
-}
-
 }  // namespace
 
 class EncodingTest : public QObject {

@@ -64,12 +64,6 @@ void Drop(CChildView& view, const QStringList& paths) {
     QCoreApplication::sendEvent(view.viewport(), &drop);
 }
 
-std::string ReadFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return f.readAll().toStdString();
-}
-
 }  // namespace
 
 class FrameTest : public QObject {

@@ -24,12 +24,6 @@ using namespace tesmora::desktop::testing;
 
 namespace {
 
-std::string ReadFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return f.readAll().toStdString();
-}
-
 // Counts the paint events a widget gets.
 class PaintCounter : public QObject {
   public:

@@ -26,14 +26,7 @@ using namespace tesmora;
 using namespace tesmora::desktop;
 using namespace tesmora::desktop::testing;
 
-namespace {
-
-std::string ReadFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
-}
-
-}  // namespace
+namespace {}  // namespace
 
 class TestRecipe : public ViewSuite {
     Q_OBJECT
