@@ -490,7 +490,7 @@ bool ConvertUtf8Chunks(File& in, const ChunkSink& take, VariantForms& forms, Enc
         Chunk& c = ring[read % kRing];
         ++read;
         c.ready = false;
-        std::memcpy(c.raw.data(), carry.data(), carry.size());
+        if (!carry.empty()) std::memcpy(c.raw.data(), carry.data(), carry.size());
         const std::size_t got = in.Read(c.raw.data() + carry.size(), kChunk);
         std::size_t size = carry.size() + got;
         carry.clear();
