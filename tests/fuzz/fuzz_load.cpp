@@ -70,7 +70,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     IViewSink view;
     {
         Document doc(messages, progress, settings, view);
-        const bool loaded = doc.LoadWorkingFile(path, LoadMode::InPlace);
+        // The reference reads code page 932 bytes (UTF-8 has its own target).
+        LoadOptions options;
+        options.encoding = Encoding::ShiftJis;
+        const bool loaded = doc.LoadWorkingFile(path, LoadMode::InPlace, options);
         FUZZ_CHECK(loaded == (ref.text_ok && ref.within_limits), bytes);
         if (loaded) {
             const Statistics& s = doc.Stats();

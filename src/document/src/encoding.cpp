@@ -462,9 +462,14 @@ bool ConvertUtf8Chunks(File& in, const ChunkSink& take, VariantForms& forms, Enc
     // with theirs, or that stopped at a fault, is converted again in order,
     // so the first fault found is the first in the file.
     constexpr std::size_t kRing = 6;
+    // A short file (another file, a pair set) is one small chunk, converted
+    // here without a second thread.
+    const std::int64_t left = in.IsRegular() ? in.Size() - in.Tell() : -1;
+    const bool one_chunk = left >= 0 && left < static_cast<std::int64_t>(kChunk);
+    const std::size_t chunk_bytes = one_chunk ? static_cast<std::size_t>(left) + 1 : kChunk;
     struct Chunk {
-        std::vector<unsigned char> raw = std::vector<unsigned char>(kChunk + 8);
-        std::vector<char> bytes = std::vector<char>(kChunk + 8);
+        std::vector<unsigned char> raw;
+        std::vector<char> bytes;
         std::size_t raw_size = 0, size = 0, used = 0;
         std::int64_t base = 0;  // file offset of raw[0]
         VariantForms forms;
@@ -473,7 +478,11 @@ bool ConvertUtf8Chunks(File& in, const ChunkSink& take, VariantForms& forms, Enc
         bool end_of_data = false;
         bool ready = false;
     };
-    std::vector<Chunk> ring(kRing);
+    std::vector<Chunk> ring(one_chunk ? 1 : kRing);
+    for (Chunk& c : ring) {
+        c.raw.resize(chunk_bytes + 8);
+        c.bytes.resize(chunk_bytes + 8);
+    }
     std::mutex mutex;
     std::condition_variable changed;
     std::size_t read = 0, taken = 0;  // chunks read (or being read), taken
@@ -486,12 +495,12 @@ bool ConvertUtf8Chunks(File& in, const ChunkSink& take, VariantForms& forms, Enc
     // Reads the next chunk and converts it; false when there is none to
     // read now. Called with the lock held; converts without it.
     auto convert_next = [&](std::unique_lock<std::mutex>& lock) {
-        if (stop || no_more || read - taken >= kRing) return false;
-        Chunk& c = ring[read % kRing];
+        if (stop || no_more || read - taken >= ring.size()) return false;
+        Chunk& c = ring[read % ring.size()];
         ++read;
         c.ready = false;
         if (!carry.empty()) std::memcpy(c.raw.data(), carry.data(), carry.size());
-        const std::size_t got = in.Read(c.raw.data() + carry.size(), kChunk);
+        const std::size_t got = in.Read(c.raw.data() + carry.size(), chunk_bytes);
         std::size_t size = carry.size() + got;
         carry.clear();
         if (got == 0) {
@@ -528,14 +537,17 @@ bool ConvertUtf8Chunks(File& in, const ChunkSink& take, VariantForms& forms, Enc
         changed.notify_all();
         return true;
     };
-    std::thread helper([&] {
-        std::unique_lock lock(mutex);
-        for (;;) {
-            changed.wait(lock, [&] { return stop || no_more || read - taken < kRing; });
-            if (stop || no_more) break;
-            convert_next(lock);
-        }
-    });
+    std::thread helper;
+    if (!one_chunk) {
+        helper = std::thread([&] {
+            std::unique_lock lock(mutex);
+            for (;;) {
+                changed.wait(lock, [&] { return stop || no_more || read - taken < ring.size(); });
+                if (stop || no_more) break;
+                convert_next(lock);
+            }
+        });
+    }
 
     Converter conv{.forms = forms, .fault = fault};
     std::vector<char> again;
@@ -544,8 +556,8 @@ bool ConvertUtf8Chunks(File& in, const ChunkSink& take, VariantForms& forms, Enc
     try {
         std::unique_lock lock(mutex);
         while (!ended) {
-            if (taken < read && ring[taken % kRing].ready) {
-                Chunk& c = ring[taken % kRing];
+            if (taken < read && ring[taken % ring.size()].ready) {
+                Chunk& c = ring[taken % ring.size()];
                 lock.unlock();
                 std::string_view bytes(c.bytes.data(), c.size);
                 if (c.fault_at >= 0 || !forms.Merge(c.forms)) {
@@ -575,10 +587,10 @@ bool ConvertUtf8Chunks(File& in, const ChunkSink& take, VariantForms& forms, Enc
             stop = true;
         }
         changed.notify_all();
-        helper.join();
+        if (helper.joinable()) helper.join();
         throw;
     }
-    helper.join();
+    if (helper.joinable()) helper.join();
     if (read_failed || !took) {
         fault.io = true;
         return false;
