@@ -493,10 +493,10 @@ bool TextWriter::Flush() {
 bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out,
                const CopyProgress& copied) {
     if (!in.IsOpen() || !out.IsOpen() || !out.Flush()) return false;
-    // Pieces small enough for the progress to move and the work to stop.
-    const std::int64_t piece = copied ? std::int64_t{64} << 20 : std::int64_t{1} << 30;
     const std::int64_t total = length;
 #ifdef __linux__
+    // Pieces small enough for the progress to move and the work to stop.
+    const std::int64_t piece = copied ? std::int64_t{64} << 20 : std::int64_t{1} << 30;
     // The copy in the kernel counts as one write.
     g_writes.fetch_add(1, std::memory_order_relaxed);
     if (!Step()) return false;
@@ -531,8 +531,7 @@ bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out,
         const std::size_t got = in.Read(buf.data(), want);
         if (got == 0 || !out.Write(buf.data(), got)) return false;
         length -= static_cast<std::int64_t>(got);
-        if (copied && (total - length) % piece < static_cast<std::int64_t>(got))
-            copied(total - length);
+        if (copied) copied(total - length);
     }
     return out.Flush();
 }

@@ -96,7 +96,8 @@ Recipe ParseRecipe(std::string_view text, const std::string& folder) {
             RecipeStep step{number, ParseStep(*op, Words(words.begin() + 1, words.end()))};
             if (!folder.empty())
                 EachPath(step.request, [&folder](std::string& path) {
-                    if (!path.empty() && PathOf(path).is_relative())
+                    // Rooted paths ("/srv/x.csv", "C:\\x.csv") stand as they are.
+                    if (!path.empty() && !PathOf(path).has_root_directory())
                         path = Utf8Of(PathOf(folder) / PathOf(path));
                 });
             recipe.steps.push_back(std::move(step));
@@ -122,7 +123,7 @@ std::string RecipeLine(const AnyRequest& request, const std::string& folder) {
     if (!folder.empty())
         EachPath(copy, [&folder](std::string& path) {
             const fs::path rel = PathOf(path).lexically_relative(PathOf(folder));
-            if (!rel.empty() && *rel.begin() != ".." && PathOf(path).is_absolute())
+            if (!rel.empty() && *rel.begin() != ".." && PathOf(path).has_root_directory())
                 path = Utf8Of(rel);
         });
     std::string line;
