@@ -177,11 +177,6 @@ bool ReadKeys(Document& doc, const SortRequest& s, Table& t, TwoPassProgress& pr
 // number. scratch holds at least n entries.
 using Pulse = std::function<void()>;
 
-// Calls pulse every million entries of a loop over n.
-inline void PulseAt(std::size_t i, const Pulse& pulse) {
-    if ((i & 0xFFFFF) == 0xFFFFF) pulse();
-}
-
 void SortByHead(Entry* e, std::size_t n, bool descending, Entry* scratch, const Pulse& pulse) {
     if (n < 256) {
         std::sort(e, e + n, [descending](const Entry& a, const Entry& b) {
@@ -196,8 +191,9 @@ void SortByHead(Entry* e, std::size_t n, bool descending, Entry* scratch, const 
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint64_t h = e[i].head ^ flip;
         for (int d = 0; d < 8; ++d) ++counts[d][(h >> (8 * d)) & 0xFF];
-        PulseAt(i, pulse);
     }
+    const bool long_pass = n >= (std::size_t{1} << 16);
+    if (long_pass) pulse();
     Entry* from = e;
     Entry* to = scratch;
     for (int d = 0; d < 8; ++d) {
@@ -210,11 +206,11 @@ void SortByHead(Entry* e, std::size_t n, bool descending, Entry* scratch, const 
             sum += here;
         }
         const int shift = 8 * d;
-        for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t i = 0; i < n; ++i)
             to[c[((from[i].head ^ flip) >> shift) & 0xFF]++] = from[i];
-            PulseAt(i, pulse);
-        }
         std::swap(from, to);
+        // Between the passes, each a fraction of a second on the largest files.
+        if (long_pass) pulse();
     }
     if (from != e) std::copy(from, from + n, e);
 }
