@@ -46,6 +46,9 @@ struct PasteCase {
     int source, target;
     PasteSide side;
     const char* expected;
+    friend void PrintTo(const PasteCase& c, std::ostream* os) {
+        *os << '"' << c.record << "\" -> \"" << c.expected << '"';
+    }
 };
 
 class PasteTable : public ::testing::TestWithParam<PasteCase> {};
@@ -98,7 +101,16 @@ INSTANTIATE_TEST_SUITE_P(
         PasteCase{"a,b", kCut, 3, 1, kRight, "a,b,"}, PasteCase{"a", kCut, 1, 0, kLeft, ",a"},
         // Empty fields are fields.
         PasteCase{"", kCopy, 0, 0, kLeft, ","}, PasteCase{",x,", kCut, 1, 2, kRight, ",,x"},
-        PasteCase{",x,", kCopy, 0, 1, kOver, ",,"}, PasteCase{",x,", kCut, 2, 0, kLeft, ",,x"}));
+        PasteCase{",x,", kCopy, 0, 1, kOver, ",,"}, PasteCase{",x,", kCut, 2, 0, kLeft, ",,x"}),
+    // "cut0left2_4": what the case does, and its place in the table.
+    [](const ::testing::TestParamInfo<PasteCase>& info) {
+        const PasteCase& c = info.param;
+        const char* side = c.side == PasteSide::Over   ? "over"
+                           : c.side == PasteSide::Left ? "left"
+                                                       : "right";
+        return std::string(c.cut ? "cut" : "copy") + std::to_string(c.source) + side +
+               std::to_string(c.target) + "_" + std::to_string(info.index);
+    });
 
 // Shift-JIS: a trail byte in 0x40..0x7E looks like ASCII but is never a comma.
 TEST(RecordEditText, DoubleByteFieldsMoveWhole) {

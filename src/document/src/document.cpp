@@ -490,7 +490,7 @@ bool Document::LoadWorkingFile(const std::string& name, LoadMode mode, const Loa
     view_state_.sel_start = view_state_.sel_end = FieldIndex{-1};
     // The time the load took, not the time the question below stays open.
     const std::time_t loaded = std::time(nullptr);
-    if (mode == LoadMode::Fresh && options.offer_split_mode && stats_.most_fields == 1 &&
+    if (mode == LoadMode::Fresh && options.offer_split_mode && IsFixedWidth() &&
         Message(kMsgOfferSplitMode, MsgStyle::Question) == kIdYes) {
         Message(kMsgSplitModeHint, MsgStyle::Info);
         SetSplitMode(true);

@@ -50,9 +50,9 @@ bool IsEnabled(EnableRule rule, const Document& doc) {
         case EnableRule::E1:
             return doc.IsOpen();
         case EnableRule::E2:
-            return doc.IsOpen() && doc.Stats().most_fields != 1;
+            return doc.IsOpen() && !doc.IsFixedWidth();
         case EnableRule::E3:
-            return doc.IsOpen() && doc.Stats().most_fields == 1;
+            return doc.IsFixedWidth();
         case EnableRule::EO:
             return !doc.IsOpen();
         case EnableRule::EU:
