@@ -163,10 +163,16 @@ class LongWorkTest : public QObject {
         program.start(QStringLiteral(TESMORA_EXE), {a, b});
         QVERIFY(program.waitForStarted());
         const QDir tmp(scratch_->TempFolder());
+        // Recorded as modified: "#document\tTIME\t1\t...", written once the
+        // joined working file is on disk.
         auto recorded = [&] {
-            for (const QString& own : tmp.entryList({QStringLiteral("tesmora-*.own")}))
-                if (ReadFile(tmp.filePath(own)).find("#document\t") != std::string::npos)
-                    return true;
+            for (const QString& own : tmp.entryList({QStringLiteral("tesmora-*.own")})) {
+                const std::string list = ReadFile(tmp.filePath(own));
+                const std::size_t at = list.find("#document\t");
+                if (at == std::string::npos) continue;
+                const std::size_t tab = list.find('\t', at + 10);
+                if (tab != std::string::npos && list.compare(tab, 3, "\t1\t") == 0) return true;
+            }
             return false;
         };
         QTRY_VERIFY_WITH_TIMEOUT(recorded(), 20000);
