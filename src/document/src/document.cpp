@@ -372,10 +372,8 @@ bool Document::ConvertAndIndex(File& in, const std::string& path, const std::str
         DropPendingIndex(pending);
         if (!wrote || !out.Flush())
             Message(kMsgCreateFailed, MsgStyle::Error, temp + "\n");
-        else if (fault.io)
-            Message(kMsgOpenFailed, MsgStyle::Error, path + "\n");
         else
-            Message(fault.message, MsgStyle::Error, fault.Prefix(path));
+            ReportConvertFault(fault, path);
         return false;
     }
     if (!builder.failure()) splitter.Finish();
@@ -391,19 +389,23 @@ bool Document::IndexRecord(IndexBuilder& builder, std::string_view text, std::in
     return builder.Add(truncated ? kMaxLineLength : text.size(), physical, has_break, commas);
 }
 
+void Document::ReportConvertFault(const EncodingFault& fault, const std::string& path) {
+    if (fault.io)
+        Message(kMsgOpenFailed, MsgStyle::Error, path + "\n");
+    else
+        Message(fault.message, MsgStyle::Error, fault.Prefix(path));
+}
+
 bool Document::ConvertIntoTemp(File& in, const std::string& path, const std::string& temp,
-                               VariantForms& forms, std::int64_t* consumed) {
+                               VariantForms& forms) {
     File out;
     EncodingFault fault;
     if (!out.Open(temp, kTempOpenMode)) {
         Message(kMsgCreateFailed);
         return false;
     }
-    if (ConvertUtf8ToCp932(in, out, forms, fault, consumed)) return true;
-    if (fault.io)
-        Message(kMsgOpenFailed, MsgStyle::Error, path + "\n");
-    else
-        Message(fault.message, MsgStyle::Error, fault.Prefix(path));
+    if (ConvertUtf8ToCp932(in, out, forms, fault)) return true;
+    ReportConvertFault(fault, path);
     return false;
 }
 

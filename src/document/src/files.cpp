@@ -167,7 +167,7 @@ bool Document::AppendFile(const std::string& path, int first, std::optional<Enco
         if (IsUtf8(ReadEncoding(in, encoding))) {
             std::string converted = NewTemp();
             const bool ok =
-                !converted.empty() && ConvertIntoTemp(in, path, converted, forms, nullptr);
+                !converted.empty() && ConvertIntoTemp(in, path, converted, forms);
             in.Close();
             DiscardTemp(spool);
             spool = converted;

@@ -216,7 +216,9 @@ class Document {
     // Converts the UTF-8 text of in (after its BOM) into temp, noting its
     // forms in forms; false with its message shown, naming path.
     bool ConvertIntoTemp(File& in, const std::string& path, const std::string& temp,
-                         VariantForms& forms, std::int64_t* consumed);
+                         VariantForms& forms);
+    // The message of a conversion that stopped: its fault, or a read failure.
+    void ReportConvertFault(const EncodingFault& fault, const std::string& path);
     // The same, indexing the records as they are converted (for the load
     // that follows, as prebuilt_).
     bool ConvertAndIndex(File& in, const std::string& path, const std::string& temp,
