@@ -5,7 +5,6 @@
 
 #include "engine_fixture.h"
 #include "tesmora/document/pipeline.h"
-#include "tesmora/document/progress.h"
 #include "tesmora/document/temp_files.h"
 
 namespace tesmora {
@@ -38,19 +37,6 @@ class CancelTest : public testing::EngineTest {
     std::string body;
 };
 
-// The identity pass, stepping its progress per record.
-bool Copy(Document& doc, TextWriter& out) {
-    ProgressStepper progress(doc.Progress(), doc.Stats().records);
-    TextReader reader = doc.Records();
-    Line line;
-    std::int64_t k = 0;
-    while (reader.Next(line)) {
-        out.WriteRecord(line.text);
-        progress.Step(++k);
-    }
-    return true;
-}
-
 TEST_F(CancelTest, StoppedCommandsLeaveEverythingAsItWas) {
     const std::string path = MakeFile("a.csv", body);
     const std::string utf8 = MakeFile("u.csv", "\xEF\xBB\xBF" + body + "x,東京\r\n");
@@ -59,7 +45,7 @@ TEST_F(CancelTest, StoppedCommandsLeaveEverythingAsItWas) {
         bool opened_first;  // the command runs on an open document with one undo level
         std::function<bool(Document&)> command;
     } cases[] = {
-        {"operation", true, [](Document& d) { return RunOperation(d, Copy); }},
+        {"operation", true, [](Document& d) { return RunOperation(d, testing::CopyStepping); }},
         {"undo", true, [](Document& d) { return d.Undo(); }},
         {"append", true, [&](Document& d) { return d.AppendFile(path, 1); }},
         {"save as", true, [&](Document& d) { return d.SaveAs(Path("new.csv")); }},
@@ -71,7 +57,7 @@ TEST_F(CancelTest, StoppedCommandsLeaveEverythingAsItWas) {
         stopping.stop_at = 0;
         if (c.opened_first) {
             ASSERT_TRUE(doc->OpenDocument(path)) << c.name;
-            ASSERT_TRUE(RunOperation(*doc, Copy)) << c.name;
+            ASSERT_TRUE(RunOperation(*doc, testing::CopyStepping)) << c.name;
             doc->View().sel_start = FieldIndex{1};
         }
         const int temps = RecordedTempCount();
@@ -95,7 +81,7 @@ TEST_F(CancelTest, StoppedCommandsLeaveEverythingAsItWas) {
         EXPECT_EQ(doc->View().sel_start.value, 1) << c.name;
         EXPECT_EQ(Records().size(), 3000u) << c.name;
         // Still whole: the next command works.
-        EXPECT_TRUE(RunOperation(*doc, Copy)) << c.name;
+        EXPECT_TRUE(RunOperation(*doc, testing::CopyStepping)) << c.name;
     }
     EXPECT_EQ(ReadBytes(path), body);
 }

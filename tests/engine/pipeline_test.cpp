@@ -147,17 +147,7 @@ TEST_F(PipelineTest, ProgressRangeForLargerDocuments) {
         ASSERT_TRUE(doc->LoadWorkingFile(MakeFile("p.txt", bytes), LoadMode::NotFresh));
         progress.calls.clear();
         std::vector<std::pair<char, int>> during;
-        ASSERT_TRUE(RunOperation(*doc, [&](Document& d, TextWriter& out) {
-            ProgressStepper p(d.Progress(), d.Stats().records);
-            TextReader reader = d.Records();
-            Line line;
-            std::int64_t k = 0;
-            while (reader.Next(line)) {
-                out.WriteRecord(line.text);
-                p.Step(++k);
-            }
-            return true;
-        }));
+        ASSERT_TRUE(RunOperation(*doc, testing::CopyStepping));
         ASSERT_FALSE(progress.calls.empty());
         EXPECT_EQ(progress.calls[0], std::make_pair('r', c.range)) << c.records;
         int pos = 0;

@@ -1,6 +1,7 @@
 #include "engine_fixture.h"
 
 #include "tesmora/document/paths.h"
+#include "tesmora/document/progress.h"
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -12,6 +13,18 @@
 #include <random>
 
 namespace tesmora::testing {
+
+bool CopyStepping(Document& doc, TextWriter& out) {
+    ProgressStepper progress(doc.Progress(), doc.Stats().records);
+    TextReader reader = doc.Records();
+    Line line;
+    std::int64_t k = 0;
+    while (reader.Next(line)) {
+        out.WriteRecord(line.text);
+        progress.Step(++k);
+    }
+    return true;
+}
 
 std::string ReadBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);

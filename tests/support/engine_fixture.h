@@ -16,6 +16,10 @@
 namespace tesmora::testing {
 
 std::string ReadBytes(const std::filesystem::path& path);
+
+// An operation pass that copies every record, stepping its progress per
+// record as the real passes do.
+bool CopyStepping(Document& doc, TextWriter& out);
 void WriteBytes(const std::filesystem::path& path, const std::string& bytes);
 
 class ScriptedMessages : public IMessageSink {
