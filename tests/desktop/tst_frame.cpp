@@ -77,6 +77,13 @@ class FrameTest : public QObject {
 
     CMainFrame& Frame() { return *app_->MainFrame(); }
     Document& Doc() { return app_->Doc(); }
+    // The status line of a quick pass; one that straddles a second boundary
+    // reads 00:00:01, taken as 00:00:00.
+    QString QuickStatus() {
+        QString s = Frame().StatusBar()->StatusText();
+        if (s.startsWith(QStringLiteral("00:00:01"))) s[7] = u'0';
+        return s;
+    }
     QAction* Action(int id) {
         QAction* a = Frame().Action(id);
         if (!a) qFatal("no action %d", id);
@@ -257,10 +264,10 @@ class FrameTest : public QObject {
                 if (line.text != "b,2") out.WriteRecord(line.text);
             return true;
         }));
-        QCOMPARE(Frame().StatusBar()->StatusText(), QStringLiteral("00:00:00  3 → 2 レコード"));
+        QCOMPARE(QuickStatus(), QStringLiteral("00:00:00  3 → 2 レコード"));
         Frame().UpdateCommandUI();
         Action(ID_EDIT_UNDO)->trigger();
-        QCOMPARE(Frame().StatusBar()->StatusText(), QStringLiteral("00:00:00  2 → 3 レコード"));
+        QCOMPARE(QuickStatus(), QStringLiteral("00:00:00  2 → 3 レコード"));
     }
 
     // Every command's description shows whole left of the progress bar at
@@ -438,7 +445,7 @@ class FrameTest : public QObject {
         QCOMPARE(app_->Recent().MenuText(0), QStringLiteral("&1 a.csv"));
         QCOMPARE(Frame().Ribbon()->ApplicationMenu()->RecentButtons().value(0)->text(),
                  QStringLiteral("&1 a.csv"));
-        QCOMPARE(Frame().StatusBar()->StatusText(), QStringLiteral("00:00:00"));
+        QCOMPARE(QuickStatus(), QStringLiteral("00:00:00"));
         Action(ID_FILE_CLOSE)->trigger();  // unmodified: no question
         QVERIFY(!messages_.Saw(30002));
         QVERIFY(!Doc().IsOpen());
