@@ -152,6 +152,8 @@ const Command* FindCommand(const std::string& name) {
 bool LoadInputs(Context& ctx) {
     Document& doc = ctx.doc;
     const auto& inputs = ctx.args.inputs;
+    // Nothing here shows a page of records: no index is written.
+    doc.SetSequentialOnly(true);
     LoadOptions options;
     options.order = AppendOrder::AsGiven;
     options.first_record = ctx.args.Int("first-rec", 1);

@@ -135,7 +135,8 @@ INSTANTIATE_TEST_SUITE_P(
                 kWriteFailed}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ExitTest, AFileShrunkWhileReadEndsTheRunWithAMessageAndNoFilesLeft) {
+TEST_F(ExitTest, AMappedFileShrunkWhileReadEndsTheRunWithAMessageAndNoFilesLeft) {
+    FileFaults::SetMapping(true);
     const std::string in = MakeFile("in.csv", Lines(200000, "\n"));
     settings.SetInt("AddRead", "FirstRec", 1);
     ASSERT_TRUE(doc->LoadWorkingFile(in, LoadMode::InPlace));
@@ -152,7 +153,21 @@ TEST_F(ExitTest, AFileShrunkWhileReadEndsTheRunWithAMessageAndNoFilesLeft) {
             std::_Exit(0);
         },
         ::testing::ExitedWithCode(1), "in.csv\nファイルのオープンに失敗");
+    FileFaults::SetMapping(false);
     EXPECT_FALSE(std::filesystem::exists(index));
+}
+
+// Read through a buffer, a file that shrinks is a failed read, not fewer records.
+TEST_F(ExitTest, AFileShrunkWhileReadIsAFailedRead) {
+    const std::string in = MakeFile("in.csv", Lines(200000, "\n"));
+    ASSERT_TRUE(doc->LoadWorkingFile(in, LoadMode::InPlace));
+    TextReader reader = doc->Records();
+    Line line;
+    ASSERT_TRUE(reader.Next(line));
+    ASSERT_EQ(truncate(in.c_str(), 0), 0);
+    while (reader.Next(line)) {
+    }
+    EXPECT_TRUE(doc->WorkingFile().ReadFailed());
 }
 
 TEST_F(ExitTest, AKeyBeyondEveryFieldIsAnEmptyField) {

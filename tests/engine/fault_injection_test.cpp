@@ -68,7 +68,7 @@ class FaultTest : public testing::EngineTest,
     }
     void TearDown() override {
         FileFaults::Arm(0);
-        FileFaults::SetMapping(true);
+        FileFaults::SetMapping(false);
         EngineTest::TearDown();
         if (old_tmpdir_.empty())
             unsetenv("TMPDIR");

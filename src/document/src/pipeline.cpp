@@ -59,6 +59,7 @@ bool Document::BeginOutput() {
     DropPendingIndex(output_index_);
     auto pending = std::make_unique<PendingIndex>();
     pending->name = NewTemp();
+    if (sequential_only_) pending->builder.SkipEntries();
     if (!pending->name.empty() && pending->file.Open(pending->name, kTempOpenMode))
         output_index_ = std::move(pending);
     else

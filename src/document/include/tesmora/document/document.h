@@ -131,6 +131,9 @@ class Document {
     // Also gather the field widths while indexing, saving ComputeFieldWidths'
     // separate pass (the batch statistics).
     void SetCollectFieldWidths(bool on) { collect_widths_ = on; }
+    // The records are only read in order (the batch front end): the index
+    // files stay empty and a record's offset is found by reading.
+    void SetSequentialOnly(bool on) { sequential_only_ = on; }
     // Byte offset of record k through the record index file.
     ByteOffset RecordOffset(RecordIndex k);
     // Positions the working file at record k; read lines from there with Records().
@@ -269,6 +272,7 @@ class Document {
     // document is still exactly that file (-1 otherwise).
     std::int64_t source_size_ = -1;
     bool collect_widths_ = false;
+    bool sequential_only_ = false;
     bool recording_ = false;
     // Records the document (or none) for recovery, when recording.
     void NoteRecovery();

@@ -32,6 +32,7 @@ class IndexWriter {
   public:
     explicit IndexWriter(File& index) : index_(index), buf_(kBatch * kIndexEntryWidth) {}
     void Add(std::int64_t offset) {
+        if (skip_) return;
         if (used_ == buf_.size()) Spill();
         FormatIndexEntry(offset, buf_.data() + used_);
         used_ += kIndexEntryWidth;
@@ -40,6 +41,8 @@ class IndexWriter {
         Spill();
         return ok_ && index_.Flush();
     }
+    // Nothing is written: the records are only ever read in order.
+    void Skip() { skip_ = true; }
 
   private:
     static constexpr std::size_t kBatch = 1 << 14;
@@ -51,6 +54,7 @@ class IndexWriter {
     std::vector<char> buf_;
     std::size_t used_ = 0;
     bool ok_ = true;
+    bool skip_ = false;
 };
 
 // The record index and the statistics of a stream of records, with the line
@@ -66,13 +70,13 @@ class IndexBuilder {
     // One record: its text bytes, the bytes it occupies with its line break,
     // whether a line break ends it, its comma count. False once refused.
     bool Add(std::size_t text, std::int64_t physical, bool has_break, std::size_t commas);
-    // A record as written with CR LF.
-    bool AddRecord(std::string_view text);
     // Raw bytes as written to the file (any split into pieces).
     void Feed(std::string_view bytes);
     // Ends the stream (a last record without line break counts); false when
     // the index could not be written.
     bool Finish();
+    // Statistics and limits only, no index entries.
+    void SkipEntries() { entries_.Skip(); }
 
     int failure() const { return failure_; }
     // Line statistics always; field counts valid only when failure() == 0.
@@ -85,6 +89,8 @@ class IndexBuilder {
     bool saw_end_of_data() const { return end_of_data_; }
 
   private:
+    // The fed record whose line break is at p[lf] ends; its text began at p[line_start].
+    void EndFedRecord(const char* p, std::size_t line_start, std::size_t lf);
     IndexWriter entries_;
     Statistics stats_;
     std::int64_t offset_ = 0;

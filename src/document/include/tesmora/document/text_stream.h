@@ -68,6 +68,8 @@ class File {
     // a reader that meets one ends as at the end of the data, so whoever reads
     // a whole pass asks here afterwards.
     bool ReadFailed() const { return read_failed_ || (f_ && std::ferror(f_)); }
+    // A file that ended sooner than its size said (it shrank while read).
+    void NoteShortRead() { read_failed_ = true; }
     void ClearReadError() {
         read_failed_ = false;
         if (f_) std::clearerr(f_);
@@ -141,6 +143,7 @@ class TextReader {
     std::size_t window_;
     bool eof_ = false;
     bool skip_rest_ = false;
+    std::int64_t unread_ = -1;  // bytes a regular file still holds, when read through buf_
     // Mapping: data_ covers mapped_size_ bytes of the file from the reader's start.
     void* map_base_ = nullptr;
     std::size_t map_length_ = 0;
@@ -158,7 +161,6 @@ class TextWriter {
     TextWriter& operator=(const TextWriter&) = delete;
 
     void WriteRecord(std::string_view record) {
-        if (index_) NoteRecord(record);
         if (buf_.size() - used_ < record.size() + 2) Spill(record.size() + 2);
         if (record.size() + 2 > buf_.size()) {
             Direct(record);
@@ -181,7 +183,7 @@ class TextWriter {
   private:
     void Spill(std::size_t need);
     void Direct(std::string_view record);
-    void NoteRecord(std::string_view record);
+    void Put(std::string_view bytes);
     File& file_;
     std::vector<char> buf_;
     std::size_t used_ = 0;
