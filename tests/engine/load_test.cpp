@@ -1,6 +1,9 @@
 // Loading: the text check, the record index file, the statistics and limits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 #include "engine_fixture.h"
 #include "tesmora/document/record_index.h"
 
@@ -234,4 +237,78 @@ TEST(TextReaderTest, LinesAcrossBufferBoundaries) {
 }
 
 }  // namespace
+// Records of every shape, many megabytes of them: a big file is indexed in
+// blocks (Fresh: beside its copy), a small one a record at a time; the index
+// and the statistics must not tell which.
+struct Shaped {
+    std::string bytes, index;
+    Statistics stats;
+};
+
+Shaped ShapedRecords(int count) {
+    Shaped out;
+    std::int64_t offset = 0;
+    for (int i = 0; i < count; ++i) {
+        const int commas = i % 7 == 0 ? 0 : (i * 13) % 40;
+        std::string text(static_cast<std::size_t>((i * 37) % 150 + (i % 5 == 0 ? 1 : 0)), 'x');
+        for (int c = 0; c < commas && c < static_cast<int>(text.size()); ++c)
+            text[static_cast<std::size_t>((c * 7 + i) % text.size())] = ',';
+        if (i % 11 == 3 && text.size() > 1) text[0] = '\r';  // a lone CR is data
+        const int fields = static_cast<int>(std::count(text.begin(), text.end(), ',')) + 1;
+        const bool last = i == count - 1;
+        const std::string end = last ? "" : i % 3 == 0 ? "\n" : "\r\n";
+        out.bytes += text + end;
+        offset += static_cast<std::int64_t>(text.size() + end.size());
+        char entry[kIndexEntryWidth];
+        FormatIndexEntry(offset, entry);
+        out.index.append(entry, kIndexEntryWidth);
+        const int len = static_cast<int>(text.size()) + (last ? 1 : 2);
+        Statistics& s = out.stats;
+        s.longest_line = i == 0 ? len : std::max(s.longest_line, len);
+        s.shortest_line = i == 0 ? len : std::min(s.shortest_line, len);
+        s.most_fields = i == 0 ? fields : std::max(s.most_fields, fields);
+        s.fewest_fields = i == 0 ? fields : std::min(s.fewest_fields, fields);
+        ++s.records;
+    }
+    return out;
+}
+
+TEST_F(LoadTest, BlocksAndRecordsIndexAlike) {
+    for (const int count : {300, 40000}) {
+        const Shaped want = ShapedRecords(count);
+        for (const LoadMode mode : {LoadMode::Fresh, LoadMode::InPlace}) {
+            SCOPED_TRACE(std::to_string(count) +
+                         (mode == LoadMode::Fresh ? " fresh" : " in place"));
+            messages.Answer(30004, kIdNo);
+            ASSERT_TRUE(doc->LoadWorkingFile(MakeFile("shaped.txt", want.bytes), mode));
+            const Statistics& got = doc->Stats();
+            EXPECT_EQ(got.records, want.stats.records);
+            EXPECT_EQ(got.longest_line, want.stats.longest_line);
+            EXPECT_EQ(got.shortest_line, want.stats.shortest_line);
+            EXPECT_EQ(got.most_fields, want.stats.most_fields);
+            EXPECT_EQ(got.fewest_fields, want.stats.fewest_fields);
+            EXPECT_TRUE(ReadBytes(doc->IndexFileName()) == want.index);
+            doc->CloseDocument();
+        }
+    }
+}
+
+TEST_F(LoadTest, ABigFileOverTheLimitsIsRefused) {
+    const std::string filler = ShapedRecords(40000).bytes + "\r\n";
+    const struct {
+        const char* name;
+        std::string last;
+        int message;
+    } cases[] = {{"line too long", std::string(4999, 'y'), kMsgLineTooLong},
+                 {"too many fields", std::string(2000, ','), kMsgTooManyFields}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        messages.shown.clear();
+        EXPECT_FALSE(
+            doc->LoadWorkingFile(MakeFile("over.txt", filler + c.last + "\r\n"), LoadMode::Fresh));
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0], c.message);
+    }
+}
+
 }  // namespace tesmora

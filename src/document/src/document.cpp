@@ -9,6 +9,8 @@
 #include <functional>
 #include <random>
 #include <system_error>
+#include <thread>
+#include <utility>
 
 #include "tesmora/document/messages.h"
 #include "tesmora/document/paths.h"
@@ -149,6 +151,73 @@ std::string Document::NewTemp() {
     return name;
 }
 
+namespace {
+
+// Smaller files are indexed a record at a time, their progress with them.
+constexpr std::int64_t kBlockIndexing = 1 << 20;
+
+// Whole blocks from the start of file: the builder finds the records itself,
+// far faster than taking them a line at a time. fed is told the bytes so far
+// and says whether to go on.
+void IndexBlocks(File& file, IndexBuilder& builder, const std::function<bool(std::int64_t)>& fed) {
+    file.Seek(0);
+    TextReader reader(file);
+    std::int64_t total = 0;
+    for (std::string_view block; !builder.failure() && !(block = reader.NextBlock()).empty();) {
+        builder.Feed(block);
+        total += static_cast<std::int64_t>(block.size());
+        if (!fed(total)) return;
+    }
+}
+
+// What tells a file changed while it was copied.
+std::pair<std::uintmax_t, fs::file_time_type> Stamp(const std::string& name) {
+    std::error_code ec;
+    const fs::path path = ToPath(name);
+    const auto size = fs::file_size(path, ec);
+    if (ec) return {};
+    const auto time = fs::last_write_time(path, ec);
+    if (ec) return {};
+    return {size, time};
+}
+
+}  // namespace
+
+// A large user's file is indexed on another core while this one copies it:
+// the index of the copy is the index of the file, unless it changed meanwhile.
+bool Document::CopyWhileIndexing(const std::string& source, const std::function<bool()>& copy) {
+    const auto before = Stamp(source);
+    if (collect_widths_ || before.first < static_cast<std::uintmax_t>(kBlockIndexing))
+        return copy();
+    auto pending = std::make_unique<PendingIndex>();
+    pending->name = NewTemp();
+    if (pending->name.empty() || !pending->file.Open(pending->name, kTempOpenMode)) {
+        DropPendingIndex(pending);
+        return copy();
+    }
+    if (sequential_only_) pending->builder.SkipEntries();
+    bool indexed = false, copied = false;
+    try {
+        std::jthread indexer([&](std::stop_token stop) {
+            File in;
+            if (!in.Open(source, "rb")) return;
+            IndexBlocks(in, pending->builder, [&](std::int64_t) { return !stop.stop_requested(); });
+            indexed = !stop.stop_requested() && !in.ReadFailed();
+            pending->written = pending->builder.Finish();
+        });
+        copied = copy();
+        if (!copied) indexer.request_stop();
+    } catch (const Cancelled&) {
+        DropPendingIndex(pending);
+        throw;
+    }
+    if (copied && indexed && Stamp(source) == before)
+        prebuilt_ = std::move(pending);
+    else
+        DropPendingIndex(pending);
+    return copied;
+}
+
 bool Document::OpenWorkingFile(const std::string& name, LoadMode mode, const LoadOptions& options) {
     std::error_code ec;
     fs::path path = ToPath(name);
@@ -223,8 +292,9 @@ bool Document::OpenWorkingFile(const std::string& name, LoadMode mode, const Loa
                 if (owned) DiscardTemp(working);  // the raw stream
                 working = converted;
                 owned = true;
-            } else if (mode == LoadMode::Fresh && regular && !copy_raw()) {
-                return false;
+            } else if (mode == LoadMode::Fresh && regular) {
+                in.Close();
+                if (!CopyWhileIndexing(name, copy_raw)) return false;
             }
         }
     } catch (const Cancelled&) {
@@ -522,11 +592,6 @@ bool Document::CheckTextFile(File& file) {
     return true;
 }
 
-namespace {
-// Smaller files are indexed a record at a time, their progress with them.
-constexpr std::int64_t kBlockIndexing = 1 << 20;
-}  // namespace
-
 bool Document::BuildRecordIndex() {
     working_.Seek(0);
     const std::int64_t size = working_.Size();
@@ -540,15 +605,10 @@ bool Document::BuildRecordIndex() {
     if (sequential_only_) builder.SkipEntries();
     working_.ClearReadError();
     if (!collect_widths_ && size >= kBlockIndexing) {
-        // Whole blocks: the builder finds the records itself, far faster
-        // than taking them a line at a time.
-        TextReader reader(working_);
-        std::int64_t fed = 0;
-        for (std::string_view block; !builder.failure() && !(block = reader.NextBlock()).empty();) {
-            builder.Feed(block);
-            fed += static_cast<std::int64_t>(block.size());
+        IndexBlocks(working_, builder, [this](std::int64_t fed) {
             progress_.SetPos(static_cast<int>(fed / 100));
-        }
+            return true;
+        });
     } else {
         TextReader reader(working_);
         Line line;

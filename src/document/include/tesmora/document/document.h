@@ -125,6 +125,7 @@ class Document {
     bool OpenWorkingFile(const std::string& name, LoadMode mode, const LoadOptions& options = {});
     bool LoadWorkingFile(const std::string& name, LoadMode mode, const LoadOptions& options = {});
     bool OpenIndexFile();
+    bool CopyWhileIndexing(const std::string& source, const std::function<bool()>& copy);
     bool BuildRecordIndex();
     bool CheckTextFile(File& file);
     bool ComputeFieldWidths();
