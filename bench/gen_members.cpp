@@ -616,8 +616,8 @@ char* write_record(char* p, std::uint32_t number, const Member& m, Rng& rng, con
     return p;
 }
 
-// A replacement set for tesmora-cli replace: words of the records first (family names,
-// towns), then words absent from them. No before-string contains another, so the set
+// A replacement set for tesmora-cli replace: words of the records first (towns,
+// family names), then words absent from them. No before-string contains another, so the set
 // is accepted as it is and its order asks no question; the after-strings are ASCII and
 // contain no before-string.
 void write_pair_set(int fd, std::uint32_t count) {
@@ -629,10 +629,12 @@ void write_pair_set(int fd, std::uint32_t count) {
         return false;
     };
     const std::uint32_t occurring = count / 2;
-    for (const auto& f : t.families)
-        if (words.size() < occurring && !related(f.kanji)) words.push_back(f.kanji);
+    // Towns first: every address has one, so nearly every record changes, as
+    // with a cleaning set.
     for (const auto& town : t.towns)
         if (words.size() < occurring && !related(town)) words.push_back(town);
+    for (const auto& f : t.families)
+        if (words.size() < occurring && !related(f.kanji)) words.push_back(f.kanji);
     Cp932 conv;
     const std::string absent = conv("該当無");
     for (std::uint32_t i = 0; words.size() < count; ++i) {
@@ -667,8 +669,9 @@ void usage(FILE* to) {
         "--table members: N rows 'ID,POINTS,RANK', one per member number (field 0) of\n"
         "  records 1 to N of stream S: a second file every record matches.\n"
         "--pair-set writes a replacement set of N pairs instead (before, byte 0x14,\n"
-        "after, CR LF): first up to half of them names and towns that occur in the\n"
-        "records, the rest words that never do; no before-string contains another.\n",
+        "after, CR LF): first up to half of them towns and names that occur in the\n"
+        "records (nearly every record has a town), the rest words that never do; no\n"
+        "before-string contains another.\n",
         to);
 }
 

@@ -96,6 +96,14 @@ bool IndexBuilder::Add(std::size_t text, std::int64_t physical, bool has_break,
 
 namespace {
 
+// Without a popcount instruction in the baseline, std::popcount is a call.
+inline std::size_t Ones(std::uint64_t x) {
+    x -= (x >> 1) & 0x5555555555555555u;
+    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return static_cast<std::size_t>((x * 0x0101010101010101u) >> 56);
+}
+
 #if TES_SSE2
 // Bit i set where bytes[i] == c, for the 64 bytes at p.
 inline std::uint64_t Mask64(const char* p, __m128i c) {
@@ -134,13 +142,15 @@ void IndexBuilder::Feed(std::string_view bytes) {
         std::uint64_t lf = Mask64(p + i, lf_byte), commas = Mask64(p + i, comma_byte);
         for (; lf && !failure_; lf &= lf - 1) {
             const int bit = std::countr_zero(lf);
-            const std::uint64_t upto = (std::uint64_t{2} << bit) - 1;  // bits 0..bit
-            pending_commas_ += static_cast<std::size_t>(std::popcount(commas & upto));
-            commas &= ~upto;
+            if (commas) {
+                const std::uint64_t upto = (std::uint64_t{2} << bit) - 1;  // bits 0..bit
+                pending_commas_ += Ones(commas & upto);
+                commas &= ~upto;
+            }
             EndFedRecord(p, line_start, i + static_cast<std::size_t>(bit));
             line_start = i + static_cast<std::size_t>(bit) + 1;
         }
-        pending_commas_ += static_cast<std::size_t>(std::popcount(commas));
+        pending_commas_ += Ones(commas);
     }
 #endif
     for (; i < n && !failure_; ++i) {
