@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine_fixture.h"
@@ -57,6 +58,16 @@ TEST(FitFieldTest, CutsAndPadsAtEitherEnd) {
     for (const Case& c : cases) {
         FitField(c.field, c.length, c.keep_end, c.fill, out);
         EXPECT_EQ(out, c.result) << c.field << " to " << c.length << (c.keep_end ? " end" : "");
+    }
+}
+
+TEST(CheckFieldLengthTest, LengthFromOneToAHundred) {
+    for (const auto& [length, message] : {std::pair{0, 30055}, std::pair{1, 0}, std::pair{100, 0},
+                                          std::pair{101, 30055}, std::pair{-5, 30055}}) {
+        FieldLengthRequest s;
+        s.length = length;
+        s.use_fill = false;
+        EXPECT_EQ(ValidateFieldLength(s).message, message) << length;
     }
 }
 

@@ -229,12 +229,7 @@ bool CVarnelApp::InitInstance(const QStringList& files) {
     // What a run that crashed left in the temporary folder, and only that.
     RemoveAbandonedTemps(QDir::tempPath().toStdString());
 
-    view_options_.show_record_numbers = settings_->GetInt("Last", "DspRno", 0) != 0;
-    view_options_.show_ruler = settings_->GetInt("Last", "DspKeta", 0) != 0;
-    // The font box offers 8 to 16 points; a stored size outside them is
-    // brought inside, so that the box and the view agree.
-    view_options_.font_size = std::clamp(settings_->GetInt("Last", "FontSize", kDefaultFontSize),
-                                         kMinFontSize, kMaxFontSize);
+    view_options_ = last::LoadViewOptions(*settings_);
 
     frame_ = std::make_unique<CMainFrame>(*doc_, *settings_, view_options_, *recent_);
     host_->view = frame_->View();
@@ -250,7 +245,7 @@ bool CVarnelApp::InitInstance(const QStringList& files) {
     }
     frame_->show();
     KeepOnScreen(frame_.get());
-    if (settings_->GetInt("Last", "Zoomed", 0) == 1) frame_->showMaximized();
+    if (last::LoadZoomed(*settings_)) frame_->showMaximized();
     frame_->ShowFontSize(view_options_.font_size);
 
     frame_->View()->setAcceptDrops(true);

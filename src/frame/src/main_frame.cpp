@@ -303,8 +303,7 @@ void CMainFrame::UpdateCommandUI() {
     if (QAction* a = Action(ID_DSP_KETA)) a->setChecked(options_.show_ruler);
     if (QAction* a = Action(ID_DSP_RNO)) a->setChecked(options_.show_record_numbers);
     if (QAction* a = Action(ID_BUNKATU_MODE)) a->setChecked(doc_.View().split_mode);
-    if (font_box_)
-        font_box_->setEnabled(!working && IsEnabled(FindCommand(ID_COMBO1)->rule, doc_));
+    if (font_box_) font_box_->setEnabled(!working && IsEnabled(FindCommand(ID_COMBO1)->rule, doc_));
     if (QAction* a = Action(ID_RIREKI_DSP)) a->setChecked(history_ && history_->isVisible());
     if (history_) history_->Refresh();
     // Commits and saves change the flag without a word to the frame.
@@ -450,13 +449,13 @@ void CMainFrame::OnEditUndo() {
 
 void CMainFrame::OnDspKeta() {
     options_.show_ruler = !options_.show_ruler;
-    settings_.SetInt("Last", "DspKeta", options_.show_ruler ? 1 : 0);
+    last::StoreRuler(settings_, options_.show_ruler);
     view_->UpdateViewLayout();
 }
 
 void CMainFrame::OnDspRno() {
     options_.show_record_numbers = !options_.show_record_numbers;
-    settings_.SetInt("Last", "DspRno", options_.show_record_numbers ? 1 : 0);
+    last::StoreRecordNumbers(settings_, options_.show_record_numbers);
     view_->UpdateViewLayout();
 }
 
@@ -507,12 +506,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 
 void CMainFrame::StoreWindowState() {
     const bool zoomed = isMaximized();
-    settings_.SetInt("Last", "Zoomed", zoomed ? 1 : 0);
     const QRect r = zoomed ? normalGeometry() : frameGeometry();
-    settings_.SetInt("Last", "PX", std::max(0, r.left()));
-    settings_.SetInt("Last", "PY", std::max(0, r.top()));
-    settings_.SetInt("Last", "SX", r.width());
-    settings_.SetInt("Last", "SY", r.height());
+    last::StoreWindowState(settings_, zoomed, r.left(), r.top(), r.width(), r.height());
 }
 
 }  // namespace tesmora::desktop

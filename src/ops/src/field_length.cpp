@@ -33,6 +33,8 @@ void StoreFieldLengthFill(ISettingsStore& store, const FieldLengthRequest& s) {
 }
 
 Validation ValidateFieldLength(const FieldLengthRequest& s) {
+    if (s.length < kMinFieldLength || s.length > kMaxFieldLength)
+        return Refuse(kMsgFieldLengthRange);
     if (!s.use_fill) return {};
     if (s.fill_text.empty()) return Refuse(kMsgNoText, Focus::FillText);
     const auto b = static_cast<unsigned char>(s.fill_text[0]);

@@ -440,7 +440,8 @@ FieldLengthRequest FieldLengthRequestFrom(const Args& args) {
     FieldLengthRequest r;
     r.key_field = args.Field("field");
     r.length = args.Int("length");
-    if (r.length < kMinFieldLength || r.length > kMaxFieldLength)
+    // The range is the request's own rule; here it is a usage error.
+    if (ValidateFieldLength(r).message == kMsgFieldLengthRange)
         throw UsageError{"--length takes 1 to 100"};
     r.keep_end = args.Has("keep-end");
     r.use_fill = args.Value("fill").has_value();

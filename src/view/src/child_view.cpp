@@ -520,7 +520,7 @@ void CChildView::SetFontSize(int points) {
     if (points == options_.font_size) return;
     options_.font_size = points;
     if (!CreateOffscreenImage(doc_.Stats().longest_line)) return;
-    settings_.SetInt("Last", "FontSize", points);
+    last::StoreFontSize(settings_, points);
     UpdateViewLayout();
 }
 
