@@ -162,6 +162,25 @@ TEST_F(SortTest, MatchesAStableSortOfTheKeysWithAnyWindowSize) {
     }
 }
 
+// Large enough for the keys to be read on two cores, half the file each;
+// mixed line breaks, so the halves meet wherever the middle falls.
+TEST_F(SortTest, TwoReadersMatchAStableSortOnALargeFile) {
+    std::mt19937 rng(11);
+    Recs records = RandomRecords(rng, 90000);
+    std::string bytes;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        records[i].append(1, ',').append(180 + i % 40, 'p');
+        bytes += records[i] + (i % 3 ? "\r\n" : "\n");
+    }
+    ASSERT_GT(bytes.size(), std::size_t{16} << 20);
+    Open(bytes);
+    Recs expected = records;
+    std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) {
+        return CompareSortKeys(GetField(a, FieldNumber{2}), GetField(b, FieldNumber{2})) < 0;
+    });
+    EXPECT_TRUE(Sorted(1, false) == expected);
+}
+
 TEST_F(SortTest, ProgressCountsTwoPassesOverTheRecords) {
     struct Case {
         int records;

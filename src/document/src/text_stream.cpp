@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
+#include <thread>
 
 #include "tesmora/document/paths.h"
 #include "tesmora/document/record_index.h"
@@ -469,7 +472,60 @@ std::string_view TextReader::NextBlock() {
     return block;
 }
 
+class TextWriter::Background {
+  public:
+    Background(TextWriter& writer, std::size_t size)
+        : writer_(writer), held_(size), thread_([this] { Run(); }) {}
+    ~Background() {
+        {
+            std::lock_guard lock(mutex_);
+            quit_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    // Takes the filled buffer, gives back an empty one.
+    void Hand(std::vector<char>& filled, std::size_t used) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !busy_; });
+        filled.swap(held_);
+        held_used_ = used;
+        busy_ = true;
+        lock.unlock();
+        changed_.notify_all();
+    }
+    void Wait() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !busy_; });
+    }
+
+  private:
+    void Run() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return busy_ || quit_; });
+            if (!busy_) return;
+            lock.unlock();
+            writer_.Put(std::string_view(held_.data(), held_used_));
+            lock.lock();
+            busy_ = false;
+            changed_.notify_all();
+        }
+    }
+    TextWriter& writer_;
+    std::vector<char> held_;
+    std::size_t held_used_ = 0;
+    bool busy_ = false, quit_ = false;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::thread thread_;
+};
+
 TextWriter::TextWriter(File& file, std::size_t buffer) : file_(file), buf_(buffer) {}
+
+TextWriter::~TextWriter() {
+    Flush();
+}
 
 // The index sees the bytes as they go to the file, a buffer at a time:
 // it scans large blocks far faster than record-sized pieces.
@@ -479,13 +535,19 @@ void TextWriter::Put(std::string_view bytes) {
 }
 
 void TextWriter::Spill(std::size_t) {
-    if (used_ > 0) {
+    if (used_ == 0) return;
+    // A small output stays on this thread: one buffer, nothing to overlap.
+    if (!background_ && ++spills_ > 1)
+        background_ = std::make_unique<Background>(*this, buf_.size());
+    if (background_)
+        background_->Hand(buf_, used_);
+    else
         Put(std::string_view(buf_.data(), used_));
-        used_ = 0;
-    }
+    used_ = 0;
 }
 
 void TextWriter::Direct(std::string_view record) {
+    if (background_) background_->Wait();
     Put(record);
     Put("\r\n");
 }
@@ -493,6 +555,7 @@ void TextWriter::Direct(std::string_view record) {
 void TextWriter::WritePart(std::string_view part) {
     if (buf_.size() - used_ < part.size()) Spill(part.size());
     if (part.size() > buf_.size()) {
+        if (background_) background_->Wait();
         Put(part);
         return;
     }
@@ -502,6 +565,7 @@ void TextWriter::WritePart(std::string_view part) {
 
 bool TextWriter::Flush() {
     Spill(0);
+    if (background_) background_->Wait();
     if (!file_.Flush()) ok_ = false;
     return ok_;
 }

@@ -80,6 +80,8 @@ class Document {
 
     // ---- state ----
     bool IsOpen() const { return working_.IsOpen(); }
+    // Where the records of the working file end.
+    std::int64_t DataEnd() const { return data_end_; }
     bool IsFixedWidth() const { return IsOpen() && stats_.most_fields == 1; }
     const Statistics& Stats() const { return stats_; }
     const std::array<int, kMaxFields>& FieldWidths() const { return field_widths_; }

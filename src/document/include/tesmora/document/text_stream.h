@@ -3,6 +3,7 @@
 // line break, a lone CR is data, a byte 0x1A ends the data, and every
 // written record ends with CR LF. Reading and writing go through large
 // buffers; records are views into the read buffer, valid until the next read.
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -156,7 +157,7 @@ class TextReader {
 class TextWriter {
   public:
     explicit TextWriter(File& file, std::size_t buffer = std::size_t{1} << 20);
-    ~TextWriter() { Flush(); }
+    ~TextWriter();
     TextWriter(const TextWriter&) = delete;
     TextWriter& operator=(const TextWriter&) = delete;
 
@@ -187,8 +188,13 @@ class TextWriter {
     File& file_;
     std::vector<char> buf_;
     std::size_t used_ = 0;
-    bool ok_ = true;
+    std::atomic<bool> ok_{true};
     IndexBuilder* index_ = nullptr;
+    // From the second full buffer on, buffers are written (and indexed) on
+    // another thread while the next one fills.
+    class Background;
+    std::unique_ptr<Background> background_;
+    int spills_ = 0;
 };
 
 // Told the bytes copied so far, now and then during a long copy.
