@@ -121,6 +121,10 @@ TEST_F(LoadTest, AppendSkipsAFileOverTheLimits) {
     EXPECT_TRUE(messages.Saw(30010));
     EXPECT_TRUE(doc->AppendFile(MakeFile("l.txt", "x\r\n" + std::string(5001, 'y') + "\r\n")));
     EXPECT_TRUE(messages.Saw(30005));
+    // One byte over, its CR LF included: refused before anything is written.
+    messages.shown.clear();
+    EXPECT_TRUE(doc->AppendFile(MakeFile("m.txt", "x\r\n" + std::string(4999, 'y'))));
+    EXPECT_TRUE(messages.Saw(30005));
     ASSERT_TRUE(doc->BuildRecordIndex());
     EXPECT_EQ(Records(), std::vector<std::string>{"a,b,c"});
     EXPECT_EQ(doc->Stats().most_fields, 3);

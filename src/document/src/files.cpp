@@ -166,8 +166,7 @@ bool Document::AppendFile(const std::string& path, int first, std::optional<Enco
         VariantForms forms = forms_;
         if (IsUtf8(ReadEncoding(in, encoding))) {
             std::string converted = NewTemp();
-            const bool ok =
-                !converted.empty() && ConvertIntoTemp(in, path, converted, forms);
+            const bool ok = !converted.empty() && ConvertIntoTemp(in, path, converted, forms);
             in.Close();
             DiscardTemp(spool);
             spool = converted;
@@ -193,7 +192,9 @@ bool Document::AppendFile(const std::string& path, int first, std::optional<Enco
             std::int64_t number = 0;
             while (reader.Next(line)) {
                 if (++number < first) continue;
-                if (line.truncated || line.text.size() > static_cast<std::size_t>(kMaxLineLength)) {
+                // Written with CR LF, as the index will count it.
+                if (line.truncated ||
+                    line.text.size() > static_cast<std::size_t>(kMaxRecordBytes)) {
                     Message(kMsgLineTooLong);
                     return true;
                 }
