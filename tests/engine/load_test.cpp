@@ -247,6 +247,7 @@ TEST(TextReaderTest, LinesAcrossBufferBoundaries) {
 struct Shaped {
     std::string bytes, index;
     Statistics stats;
+    std::vector<int> widths = std::vector<int>(64, 0);
 };
 
 Shaped ShapedRecords(int count) {
@@ -259,6 +260,11 @@ Shaped ShapedRecords(int count) {
             text[static_cast<std::size_t>((c * 7 + i) % text.size())] = ',';
         if (i % 11 == 3 && text.size() > 1) text[0] = '\r';  // a lone CR is data
         const int fields = static_cast<int>(std::count(text.begin(), text.end(), ',')) + 1;
+        for (std::size_t f = 0, start = 0; start <= text.size(); ++f) {
+            const std::size_t comma = std::min(text.find(',', start), text.size());
+            out.widths[f] = std::max(out.widths[f], static_cast<int>(comma - start));
+            start = comma + 1;
+        }
         const bool last = i == count - 1;
         const std::string end = last ? "" : i % 3 == 0 ? "\n" : "\r\n";
         out.bytes += text + end;
@@ -284,7 +290,10 @@ TEST_F(LoadTest, BlocksAndRecordsIndexAlike) {
             SCOPED_TRACE(std::to_string(count) +
                          (mode == LoadMode::Fresh ? " fresh" : " in place"));
             messages.Answer(30004, kIdNo);
+            doc->SetCollectFieldWidths(true);
             ASSERT_TRUE(doc->LoadWorkingFile(MakeFile("shaped.txt", want.bytes), mode));
+            EXPECT_TRUE(
+                std::equal(want.widths.begin(), want.widths.end(), doc->FieldWidths().begin()));
             const Statistics& got = doc->Stats();
             EXPECT_EQ(got.records, want.stats.records);
             EXPECT_EQ(got.longest_line, want.stats.longest_line);

@@ -604,7 +604,8 @@ bool Document::BuildRecordIndex() {
     IndexBuilder builder(index_);
     if (sequential_only_) builder.SkipEntries();
     working_.ClearReadError();
-    if (!collect_widths_ && size >= kBlockIndexing) {
+    if (size >= kBlockIndexing) {
+        if (collect_widths_) builder.CollectWidths(field_widths_.data());
         IndexBlocks(working_, builder, [this](std::int64_t fed) {
             progress_.SetPos(static_cast<int>(fed / 100));
             return true;

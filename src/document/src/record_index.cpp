@@ -120,10 +120,26 @@ inline std::uint64_t Mask64(const char* p, __m128i c) {
 
 }  // namespace
 
+void IndexBuilder::NoteComma(std::size_t at) {
+    // After the 2,000th comma the rest of the record is not a field.
+    if (field_ < kMaxFields)
+        widths_[field_] = std::max(widths_[field_], static_cast<int>(at - field_start_));
+    field_start_ = at + 1;
+    ++field_;
+}
+
+void IndexBuilder::EndWidths(std::size_t text) {
+    if (field_ < kMaxFields)
+        widths_[field_] = std::max(widths_[field_], static_cast<int>(text - field_start_));
+    field_start_ = 0;
+    field_ = 0;
+}
+
 void IndexBuilder::EndFedRecord(const char* p, std::size_t line_start, std::size_t lf) {
     pending_ += lf - line_start;
     if (lf > line_start) pending_cr_ = p[lf - 1] == '\r';
     const std::size_t text = pending_ - (pending_cr_ ? 1 : 0);
+    if (widths_) EndWidths(text);
     Add(text, static_cast<std::int64_t>(pending_) + 1, true, pending_commas_);
     pending_ = pending_commas_ = 0;
     pending_cr_ = false;
@@ -140,6 +156,20 @@ void IndexBuilder::Feed(std::string_view bytes) {
     const __m128i lf_byte = _mm_set1_epi8('\n'), comma_byte = _mm_set1_epi8(',');
     for (; i + 64 <= n && !failure_; i += 64) {
         std::uint64_t lf = Mask64(p + i, lf_byte), commas = Mask64(p + i, comma_byte);
+        if (widths_) {
+            // Every comma in turn, for the widths of the fields it ends.
+            for (std::uint64_t all = lf | commas; all && !failure_; all &= all - 1) {
+                const std::size_t at = i + static_cast<std::size_t>(std::countr_zero(all));
+                if (p[at] == ',') {
+                    NoteComma(pending_ + (at - line_start));
+                    ++pending_commas_;
+                } else {
+                    EndFedRecord(p, line_start, at);
+                    line_start = at + 1;
+                }
+            }
+            continue;
+        }
         for (; lf && !failure_; lf &= lf - 1) {
             const int bit = std::countr_zero(lf);
             if (commas) {
@@ -158,6 +188,7 @@ void IndexBuilder::Feed(std::string_view bytes) {
             EndFedRecord(p, line_start, i);
             line_start = i + 1;
         } else if (p[i] == ',') {
+            if (widths_) NoteComma(pending_ + (i - line_start));
             ++pending_commas_;
         }
     }
@@ -168,6 +199,7 @@ void IndexBuilder::Feed(std::string_view bytes) {
 
 bool IndexBuilder::Finish() {
     if (pending_ > 0 && !failure_) {
+        if (widths_) EndWidths(pending_);
         Add(pending_, static_cast<std::int64_t>(pending_), false, pending_commas_);
         pending_ = pending_commas_ = 0;
     }

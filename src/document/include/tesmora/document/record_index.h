@@ -77,6 +77,9 @@ class IndexBuilder {
     bool Finish();
     // Statistics and limits only, no index entries.
     void SkipEntries() { entries_.Skip(); }
+    // Also the widest of each field (of the first kMaxFields) into widths,
+    // from what is fed.
+    void CollectWidths(int* widths) { widths_ = widths; }
 
     int failure() const { return failure_; }
     // Line statistics always; field counts valid only when failure() == 0.
@@ -91,6 +94,9 @@ class IndexBuilder {
   private:
     // The fed record whose line break is at p[lf] ends; its text began at p[line_start].
     void EndFedRecord(const char* p, std::size_t line_start, std::size_t lf);
+    // A comma at byte `at` of the fed record; the end of its text.
+    void NoteComma(std::size_t at);
+    void EndWidths(std::size_t text);
     IndexWriter entries_;
     Statistics stats_;
     std::int64_t offset_ = 0;
@@ -100,6 +106,9 @@ class IndexBuilder {
     // The record being fed.
     std::size_t pending_ = 0, pending_commas_ = 0;
     bool pending_cr_ = false;
+    int* widths_ = nullptr;
+    std::size_t field_start_ = 0;  // where the field being fed began in its record
+    int field_ = 0;
 };
 
 }  // namespace tesmora
