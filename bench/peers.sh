@@ -24,6 +24,7 @@ RUNS=5
 CACHE_DIR=/tmp/tesmora-bench
 
 source "$(dirname "$0")/lib.sh"
+bench_dir=$(cd "$(dirname "$0")" && pwd)
 bench_args "2,17p" "$@"
 require_tools perl sort grep wc cp
 
@@ -37,20 +38,6 @@ LC_ALL=C sort -t, -k3,3 -s "$input" >"$sorted" || exit 1
 "$gen" --records 300 --table codes -o "$work/codes.csv" || exit 1
 "$gen" --pair-set 100 -o "$work/set.cng" || exit 1
 "$cli" csv2txt --delete-commas "$input" -o "$work/fixed.txt" || exit 1
-cat >"$work/one_pass.pl" <<'EOF'
-BEGIN {
-    open(my $f, '<:raw', $ENV{PAIRS}) or die "$ENV{PAIRS}: $!";
-    while (my $l = <$f>) {
-        $l =~ s/\r?\n\z//;
-        my ($b, $a) = split /\x14/, $l, 2;
-        $h{$b} = $a if defined $a;
-    }
-    my $alt = join '|', map { quotemeta } sort { length($b) <=> length($a) } keys %h;
-    $re = qr/($alt)/;
-}
-s/$re/$h{$1}/g;
-print;
-EOF
 cat "$input" "$sorted" "$work/fixed.txt" >/dev/null
 # The other files by their short names, in the table too.
 cd "$work" || exit 1
@@ -120,7 +107,7 @@ against "field-delete --field 4" "$input" cp "$copy" 2
 against "field-paste --copy 0 --target 6 --side right" "$input" cp "$copy" 2
 against "txt2csv --splits 12,40,70" "$work/fixed.txt" cp "$copy" 2
 against "replace --pairs set.cng --from 0 --to 6" "$input" \
-    "perl, one pass" "PAIRS=\"$work/set.cng\" perl -p \"$work/one_pass.pl\" <\"\$in\" >\"\$out\"" 0.25
+    "perl, one pass" "PAIRS=\"$work/set.cng\" perl -n \"$bench_dir/one_pass.pl\" <\"\$in\" >\"\$out\"" 0.25
 against "sort --key 2" "$input" "GNU sort, 2 threads" \
     'LC_ALL=C sort --parallel=2 -t, -k3,3 -s "$in" -o "$out"' 0.5
 against "stats" "$input" "wc -l" 'wc -l "$in" >"$out"' 2

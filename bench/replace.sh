@@ -21,6 +21,7 @@ SED_RUNS=1
 CACHE_DIR=/tmp/tesmora-bench
 
 source "$(dirname "$0")/lib.sh"
+bench_dir=$(cd "$(dirname "$0")" && pwd)
 bench_args "2,15p" "$@"
 require_tools perl sed cmp diff
 
@@ -30,21 +31,6 @@ trap 'rm -rf "$work"' EXIT
 
 BENCH_CACHE_DIR=$CACHE_DIR bench_input "$gen" "$records"
 
-# The perl peer: every before-string in one alternation, longest first, one pass a line.
-cat >"$work/one_pass.pl" <<'EOF'
-BEGIN {
-    open(my $f, '<:raw', $ENV{PAIRS}) or die "$ENV{PAIRS}: $!";
-    while (my $l = <$f>) {
-        $l =~ s/\r?\n\z//;
-        my ($b, $a) = split /\x14/, $l, 2;
-        $h{$b} = $a if defined $a;
-    }
-    my $alt = join '|', map { quotemeta } sort { length($b) <=> length($a) } keys %h;
-    $re = qr/($alt)/;
-}
-s/$re/$h{$1}/g;
-print;
-EOF
 # The sed peer's script: one s///g a pair, in order, bytes escaped for a basic regex.
 cat >"$work/to_sed.pl" <<'EOF'
 open(my $f, '<:raw', $ARGV[0]) or die "$ARGV[0]: $!";
@@ -93,7 +79,7 @@ for pairs in 100 1000; do
     t_s=$best t_m=$peak
     printf '%-58s %8s %8s\n' "tesmora-cli $args" "$t_s" "$t_m"
     peer "perl: one pass, longest-first alternation" "$RUNS" 3 \
-        "PAIRS='$set_file' perl -n '$work/one_pass.pl' \"\$1\" >\"\$2\""
+        "PAIRS='$set_file' perl -n '$bench_dir/one_pass.pl' \"\$1\" >\"\$2\""
     peer "sed -f: one s///g a pair" "$SED_RUNS" 1 \
         "LC_ALL=C sed -f '$work/set$pairs.sed' \"\$1\" >\"\$2\""
     rm -f "$work/tesmora.out"
