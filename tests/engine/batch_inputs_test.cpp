@@ -16,6 +16,7 @@ struct RefusedCase {
     std::string input;  // a file name in the scratch folder, or an absolute path
     std::string bytes;  // its content when made here
     std::string message;
+    friend void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class RefusedInputTest : public BatchInputTest,
@@ -73,6 +74,7 @@ struct StreamCase {
     std::string feed;  // piped into the line's standard input, when not empty
     std::string line;
     std::string out;  // standard output, or out.csv when -o out.csv
+    friend void PrintTo(const StreamCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class StreamInputTest : public BatchInputTest, public ::testing::WithParamInterface<StreamCase> {};

@@ -93,6 +93,7 @@ struct EndCase {
     std::string line;  // run with in.csv (LF only) and out.csv ("keep")
     int status;
     std::string err;  // part of the message, empty when none
+    friend void PrintTo(const EndCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class EndTest : public ExitTest, public ::testing::WithParamInterface<EndCase> {};

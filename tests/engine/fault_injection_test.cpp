@@ -45,6 +45,7 @@ struct Scenario {
     const char* name;
     std::function<void(Document&, const std::string& dir)> prepare;
     std::function<bool(Document&, const std::string& dir)> action;
+    friend void PrintTo(const Scenario& c, std::ostream* os) { *os << c.name; }
 };
 
 bool Sort(Document& doc) {

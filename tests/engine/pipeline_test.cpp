@@ -160,6 +160,7 @@ TEST_F(PipelineTest, ProgressRangeForLargerDocuments) {
 struct WrittenCase {
     const char* name;
     std::function<void(TextWriter&)> write;
+    friend void PrintTo(const WrittenCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class IndexWhileWritingTest : public PipelineTest,

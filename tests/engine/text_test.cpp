@@ -113,6 +113,7 @@ TEST(MessagesTest, TableHoldsTheTextsVerbatim) {
 struct StepCase {
     int n;
     std::vector<std::pair<char, int>> expected;  // after the range and position 0
+    friend void PrintTo(const StepCase& c, std::ostream* os) { *os << c.n << " steps"; }
 };
 
 std::vector<std::pair<char, int>> Steps(int n) {

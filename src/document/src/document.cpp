@@ -685,6 +685,12 @@ int Document::AddFieldWidths(std::string_view record) {
     return field + 1;
 }
 
+bool Document::EndsWithLineBreak() {
+    char last = 0;
+    return data_end_ > 0 && working_.Seek(data_end_ - 1) && working_.Read(&last, 1) == 1 &&
+           last == '\n';
+}
+
 ByteOffset Document::RecordOffset(RecordIndex k) {
     if (k.value <= 0) return ByteOffset{0};
     if (!sequential_only_) return ByteOffset{ReadIndexEntry(index_, k.value - 1)};

@@ -29,14 +29,9 @@ void StoreRecordLengthValue(ISettingsStore& store, const RecordLengthRequest& s)
 RecordLengths MeasureRecordLengths(Document& doc) {
     const Statistics& stats = doc.Stats();
     if (stats.records == 0) return {};
-    {
-        // Every record but the last ends with a line break; when the last
-        // one does too, each line length is its record's length + 2.
-        TextReader last = doc.Records(RecordIndex{stats.records - 1});
-        Line line;
-        if (last.Next(line) && line.has_break)
-            return {stats.longest_line - 2, stats.shortest_line - 2};
-    }
+    // Every record but the last ends with a line break; when the last one
+    // does too, each line length is its record's length + 2.
+    if (doc.EndsWithLineBreak()) return {stats.longest_line - 2, stats.shortest_line - 2};
     RecordLengths m{0, kMaxLineLength};
     TextReader reader = doc.Records();
     Line line;

@@ -82,6 +82,8 @@ class Document {
     bool IsOpen() const { return working_.IsOpen(); }
     // Where the records of the working file end.
     std::int64_t DataEnd() const { return data_end_; }
+    // The last record ends with a line break (read from the file, no index needed).
+    bool EndsWithLineBreak();
     bool IsFixedWidth() const { return IsOpen() && stats_.most_fields == 1; }
     const Statistics& Stats() const { return stats_; }
     const std::array<int, kMaxFields>& FieldWidths() const { return field_widths_; }
