@@ -13,6 +13,9 @@ struct DeleteCase {
     const char* record;
     int first, last;
     const char* expected;
+    friend void PrintTo(const DeleteCase& c, std::ostream* os) {
+        *os << '"' << c.record << "\" -> \"" << c.expected << '"';
+    }
 };
 
 class DeleteTable : public ::testing::TestWithParam<DeleteCase> {};
@@ -38,7 +41,15 @@ INSTANTIATE_TEST_SUITE_P(
                       DeleteCase{"a,b,c", 5, 5, "a,b,c"}, DeleteCase{"a,b,c", 3, 4, "a,b,c"},
                       DeleteCase{"", 0, 0, ""}, DeleteCase{"", 1, 1, ""},
                       DeleteCase{"a,b", 1, INT_MAX, "a"},
-                      DeleteCase{"a,b", INT_MAX, INT_MAX, "a,b"}));
+                      DeleteCase{"a,b", INT_MAX, INT_MAX, "a,b"}),
+    // "delete1to2_8": the range the case deletes, and its place in the table.
+    [](const ::testing::TestParamInfo<DeleteCase>& info) {
+        const auto bound = [](int i) {
+            return i == INT_MAX ? std::string("max") : std::to_string(i);
+        };
+        return "delete" + bound(info.param.first) + "to" + bound(info.param.last) + "_" +
+               std::to_string(info.index);
+    });
 
 struct PasteCase {
     const char* record;
