@@ -149,7 +149,7 @@ const Command* FindCommand(const std::string& name) {
     return nullptr;
 }
 
-bool LoadInputs(Context& ctx) {
+bool LoadInputs(Context& ctx, bool scan_beside) {
     Document& doc = ctx.doc;
     const auto& inputs = ctx.args.inputs;
     // Nothing here shows a page of records: no index is written.
@@ -162,6 +162,7 @@ bool LoadInputs(Context& ctx) {
     // A read-only INPUT is copied as it is; it is never changed.
     options.read_only_prompt = false;
     options.encoding = EncodingOption(ctx.args, "encoding", false);
+    options.scan_beside = scan_beside;
     OutputEncoding(ctx);  // a usage error comes before any work
     for (const std::string& input : inputs) {
         // The document would refuse a missing file silently; say which one.
@@ -202,8 +203,9 @@ bool WriteOutput(Context& ctx) {
 }
 
 int RunAndSave(Context& ctx, const std::function<bool(Document&)>& run) {
-    if (!LoadInputs(ctx)) return kExitFailed;
-    if (!run(ctx.doc)) return kExitFailed;
+    // The operation's pass indexes the input as it reads it.
+    if (!LoadInputs(ctx, true)) return kExitFailed;
+    if (!run(ctx.doc) || !ctx.doc.FinishScan()) return kExitFailed;
     // The status bar's last word: the operation's line, not its reload's.
     if (ctx.args.Has("verbose")) std::fprintf(stderr, "%s\n", ctx.progress.status.c_str());
     return WriteOutput(ctx) ? kExitOk : kExitFailed;

@@ -87,8 +87,9 @@ std::map<std::string, bool> DeclaredOptions(const Command& cmd);
 // Parses the arguments after the command name; throws UsageError.
 Args ParseArgs(const Command& cmd, const std::vector<std::string>& argv);
 
-// Opens the INPUTs as the document (the first) and appended files (the rest).
-bool LoadInputs(Context& ctx);
+// Opens the INPUTs as the document (the first) and appended files (the rest);
+// scan_beside: a single large INPUT is indexed by the pass that first reads it.
+bool LoadInputs(Context& ctx, bool scan_beside = false);
 // Writes the document's records to -o OUTPUT (or standard output for "-").
 bool WriteOutput(Context& ctx);
 // The encoding OUTPUT is written in: --output-encoding, or the document's.

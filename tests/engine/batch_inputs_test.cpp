@@ -124,5 +124,59 @@ INSTANTIATE_TEST_SUITE_P(
                    "a,1\r\nq\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A large single input is indexed by the operation's own pass: what the load
+// would refuse is still refused, alone, and the data ends at 0x1A as before.
+struct LargeCase {
+    const char* name;
+    std::string head, tail;  // around 150,000 records "abcd,1"
+    std::string command;
+    int status;
+    std::string out;  // out.csv afterwards
+    std::string said, unsaid;
+    friend void PrintTo(const LargeCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class LargeInputTest : public BatchInputTest, public ::testing::WithParamInterface<LargeCase> {};
+
+constexpr int kLargeRecords = 150000;
+
+std::string Repeated(const std::string& record) {
+    std::string all;
+    for (int i = 0; i < kLargeRecords; ++i) all += record;
+    return all;
+}
+
+TEST_P(LargeInputTest, RefusesOrProcessesAsALoadFirstWould) {
+    const LargeCase& c = GetParam();
+    MakeFile("big.csv", c.head + Repeated("abcd,1\r\n") + c.tail);
+    MakeFile("out.csv", "keep\r\n");
+    const CliResult r = RunCli(c.command + " big.csv -o out.csv --verbose");
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(ReadBytes(Path("out.csv")), c.out);
+    EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+    if (!c.unsaid.empty()) {
+        EXPECT_EQ(r.err.find(c.unsaid), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(CountFiles(dir_, ".Tes"), 0);
+}
+
+const std::string kTooLong = "5,000バイトを超えるレコード";
+const std::string kTooManyFields = "フィールド数が 2,000 以上";
+const std::string kFieldsOver = std::string(2001, ',') + "\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Large, LargeInputTest,
+    ::testing::Values(LargeCase{"LastRecordOverFieldLimit", "", kFieldsOver,
+                                "dedupe --key 1 --mode 0", 1, "keep\r\n", kTooManyFields, ""},
+                      // The pass refuses its first record, the load the last: the load speaks.
+                      LargeCase{"PassRefusalGivesWayToLoads",
+                                "x," + std::string(4990, 'y') + "\r\n", kFieldsOver,
+                                "fieldlen --field 0 --length 100", 1, "keep\r\n", kTooManyFields,
+                                kTooLong},
+                      LargeCase{"EndOfDataMark", "", "\x1a" + std::string(6000, 'z') + kFieldsOver,
+                                "fieldlen --field 0 --length 3", 0, Repeated("abc,1\r\n"),
+                                "150,000 → 150,000 レコード", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace tesmora

@@ -38,6 +38,9 @@ Document::~Document() {
 }
 
 int Document::Message(int id, MsgStyle style, const std::string& prefix) {
+    // Whatever a pass says waits for the index of its input: an input the
+    // load refuses is all there is to say.
+    if ((scan_ || scan_refusal_) && !FinishScan()) return kIdCancel;
     return ShowMessage(messages_, id, prefix, style);
 }
 
@@ -522,6 +525,9 @@ bool Document::OpenIndexFile() {
 bool Document::LoadWorkingFile(const std::string& name, LoadMode mode, const LoadOptions& options) {
     const std::time_t start = std::time(nullptr);
     if (mode != LoadMode::NotFresh) ClearHistory(false);
+    scan_.reset();
+    scan_refusal_ = 0;
+    scan_refusal_shown_ = false;
     if (mode != LoadMode::NotFresh && !working_name_.empty()) {
         // A new document replaces whatever was loaded: its files go.
         CloseFiles();
@@ -549,7 +555,9 @@ bool Document::LoadWorkingFile(const std::string& name, LoadMode mode, const Loa
     } else {
         if (!OpenIndexFile()) return fail();
         try {
-            if (!BuildRecordIndex()) return fail();
+            const bool beside =
+                options.scan_beside && mode == LoadMode::InPlace && StartScanBeside();
+            if (!beside && !BuildRecordIndex()) return fail();
         } catch (const Cancelled&) {
             fail();
             throw;
@@ -633,23 +641,90 @@ bool Document::BuildRecordIndex() {
 
 // Takes the statistics of a finished index pass over the working file.
 bool Document::AdoptIndex(const IndexBuilder& builder, std::int64_t size, bool written) {
+    const int refusal = TakeIndex(builder, size, written);
+    if (refusal == kMsgCreateFailed)
+        Message(refusal, MsgStyle::Error, index_name_ + "\n");
+    else if (refusal)
+        Message(refusal);
+    return refusal == 0;
+}
+
+int Document::TakeIndex(const IndexBuilder& builder, std::int64_t size, bool written) {
     const Statistics& got = builder.stats();
     stats_.records = got.records;
     stats_.longest_line = got.longest_line;
     stats_.shortest_line = got.shortest_line;
     data_end_ = builder.offset();
     canonical_ = !builder.failure() && builder.canonical() && data_end_ == size;
-    if (builder.failure()) {
-        Message(builder.failure());
-        return false;
-    }
-    if (!written) {
-        Message(kMsgCreateFailed, MsgStyle::Error, index_name_ + "\n");
-        return false;
-    }
+    if (builder.failure()) return builder.failure();
+    if (!written) return kMsgCreateFailed;
     stats_ = got;
     if (working_writable_) working_.SeekEnd();
+    return 0;
+}
+
+struct Document::ScanBeside {
+    explicit ScanBeside(File& index) : builder(index) { builder.SkipEntries(); }
+    IndexBuilder builder;
+    std::int64_t fed = 0;  // bytes the builder has seen
+    bool tapped = false;   // a reader feeds it
+    std::int64_t expected = 0;
+};
+
+// Reading a large file once instead of twice is most of what a streaming
+// command costs: the pass that reads it anyway indexes it (Records).
+bool Document::StartScanBeside() {
+    const std::int64_t size = working_.Size();
+    if (!sequential_only_ || collect_widths_ || size < kBlockIndexing || !working_.IsRegular())
+        return false;
+    scan_ = std::make_unique<ScanBeside>(index_);
+    // The progress of the pass counts records: guess them from the first block.
+    std::vector<char> head(static_cast<std::size_t>(kBlockIndexing));
+    working_.Seek(0);
+    const std::size_t got = working_.Read(head.data(), head.size());
+    working_.Seek(0);
+    const auto lines =
+        std::count(head.begin(), head.begin() + static_cast<std::ptrdiff_t>(got), '\n');
+    scan_->expected =
+        got ? static_cast<std::int64_t>(lines) * size / static_cast<std::int64_t>(got) : 0;
+    stats_ = {};
+    data_end_ = 0;
+    canonical_ = false;
     return true;
+}
+
+std::int64_t Document::ExpectedRecords() const {
+    return scan_ ? scan_->expected : stats_.records;
+}
+
+bool Document::FinishScan() {
+    if (scan_) {
+        // Taken out first: a reader still feeding it stops here.
+        const std::unique_ptr<ScanBeside> scan = std::move(scan_);
+        IndexBuilder& builder = scan->builder;
+        File rest;
+        bool read = true;
+        if (!builder.failure()) {
+            read = rest.Open(working_name_, "rb") && rest.Seek(scan->fed);
+            if (read) {
+                TextReader reader(rest);
+                for (std::string_view block;
+                     !builder.failure() && !(block = reader.NextBlock()).empty();)
+                    builder.Feed(block);
+                read = !rest.ReadFailed();
+            }
+        }
+        const bool written = builder.Finish();
+        scan_refusal_ = read ? TakeIndex(builder, working_.Size(), written) : kMsgOpenFailed;
+    }
+    if (!scan_refusal_) return true;
+    if (!scan_refusal_shown_) {
+        scan_refusal_shown_ = true;
+        const bool named = scan_refusal_ == kMsgOpenFailed || scan_refusal_ == kMsgCreateFailed;
+        const std::string& name = scan_refusal_ == kMsgOpenFailed ? working_name_ : index_name_;
+        ShowMessage(messages_, scan_refusal_, named ? name + "\n" : std::string(), MsgStyle::Error);
+    }
+    return false;
 }
 
 bool Document::ComputeFieldWidths() {
@@ -715,7 +790,16 @@ TextReader Document::Records(RecordIndex from) {
         working_.Seek(0);
     else
         SeekRecord(from);
-    return TextReader(working_);
+    TextReader reader(working_);
+    if (scan_ && from.value == 0 && !scan_->tapped) {
+        scan_->tapped = true;
+        reader.SetTap([this](std::string_view block) {
+            if (!scan_) return;  // finished meanwhile
+            scan_->builder.Feed(block);
+            scan_->fed += static_cast<std::int64_t>(block.size());
+        });
+    }
+    return reader;
 }
 
 namespace {

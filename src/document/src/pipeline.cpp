@@ -250,7 +250,6 @@ bool RunOperationOnce(Document& doc, const CountingPass& pass) {
     view.saved_top_offset = view.top_offset;
     const std::time_t start = std::time(nullptr);
     RecordChange change;
-    change.before = doc.Stats().records;
     if (!doc.BeginOutput()) return false;
     doc.ViewSink().SetWaitCursor(true);
     bool ok;
@@ -269,6 +268,8 @@ bool RunOperationOnce(Document& doc, const CountingPass& pass) {
             doc.Message(kMsgCreateFailed, MsgStyle::Error, doc.OutputFileName() + "\n");
             ok = false;
         }
+        // The input indexed beside the pass must pass the load's checks too.
+        if (!doc.FinishScan()) ok = false;
     } catch (const Cancelled&) {
         doc.ViewSink().SetWaitCursor(false);
         doc.DiscardOutput();
@@ -280,6 +281,7 @@ bool RunOperationOnce(Document& doc, const CountingPass& pass) {
         doc.DiscardOutput();
         return false;
     }
+    change.before = doc.Stats().records;
     try {
         if (!doc.CommitOutput()) return false;
     } catch (const Cancelled&) {

@@ -343,6 +343,7 @@ TextReader::~TextReader() {
 
 TextReader::TextReader(TextReader&& o) noexcept
     : file_(o.file_),
+      tap_(std::move(o.tap_)),
       buf_(std::move(o.buf_)),
       data_(o.map_base_ ? o.data_ : buf_.data()),
       begin_(o.begin_),
@@ -411,6 +412,7 @@ bool TextReader::Fill() {
         got = static_cast<std::size_t>(static_cast<const char*>(eod) - (data_ + end_));
         eof_ = true;
     }
+    if (tap_) tap_(std::string_view(data_ + end_, got));
     end_ += got;
     return true;
 }

@@ -43,7 +43,7 @@ constexpr CommandInfo kCommands[] = {
 
 }  // namespace
 
-bool IsEnabled(EnableRule rule, const Document& doc) {
+bool IsEnabled(EnableRule rule, Document& doc) {
     switch (rule) {
         case EnableRule::E0:
             return true;

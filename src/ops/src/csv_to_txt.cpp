@@ -81,7 +81,7 @@ bool ConvertCsvToTxt(Document& doc, TextWriter& out, const CsvToTxtRequest& r) {
 
     std::string record;
     record.reserve(static_cast<std::size_t>(length));
-    ProgressStepper progress(doc.Progress(), doc.Stats().records);
+    ProgressStepper progress(doc.Progress(), doc.ExpectedRecords());
     TextReader reader = doc.Records();
     Line line;
     std::int64_t count = 0;

@@ -40,7 +40,7 @@ void DuplicateKey(std::string_view record, const DuplicateRequest& s, std::strin
 }
 
 bool DuplicatePass(Document& doc, TextWriter& out, const DuplicateRequest& s) {
-    ProgressStepper progress(doc.Progress(), doc.Stats().records);
+    ProgressStepper progress(doc.Progress(), doc.ExpectedRecords());
     const DuplicateMode mode = s.mode;
     std::string key, prev_key;
     std::string pending;  // the first record of the current run

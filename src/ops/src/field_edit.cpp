@@ -179,9 +179,11 @@ bool EditEveryRecord(Document& doc, TextWriter& out, bool may_add_field, Edit ed
         doc.Message(kMsgNoMemory);
         return false;
     }
-    // Only a file already at the field limit can be pushed over it.
-    const bool count_fields = may_add_field && doc.Stats().most_fields >= kMaxFields;
-    ProgressStepper progress(doc.Progress(), doc.Stats().records);
+    // Only a file already at the field limit can be pushed over it. Before
+    // that is known, the reload of the output is the check.
+    const bool count_fields =
+        may_add_field && !doc.StatsPending() && doc.Stats().most_fields >= kMaxFields;
+    ProgressStepper progress(doc.Progress(), doc.ExpectedRecords());
     TextReader reader = doc.Records();
     Line line;
     std::int64_t done = 0;

@@ -84,7 +84,7 @@ void FitField(std::string_view field, int length, bool keep_end, char fill, std:
 }
 
 bool FieldLengthPass(Document& doc, TextWriter& out, const FieldLengthRequest& s) {
-    ProgressStepper progress(doc.Progress(), doc.Stats().records);
+    ProgressStepper progress(doc.Progress(), doc.ExpectedRecords());
     const int k = s.key_field.value;
     const std::size_t target = static_cast<std::size_t>(std::max(s.length, 0));
     const std::string fills(target, FillByte(s));

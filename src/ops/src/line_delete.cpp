@@ -72,9 +72,10 @@ bool LineMatches(std::string_view record, const LineDeleteRequest& s) {
 }
 
 bool LineDeletePass(Document& doc, TextWriter& out, const LineDeleteRequest& s) {
-    ProgressStepper progress(doc.Progress(), doc.Stats().records);
+    ProgressStepper progress(doc.Progress(), doc.ExpectedRecords());
     // A range up to the last field of the widest record needs no search for its end.
-    const bool to_end = std::max(s.first.value, s.last.value) >= doc.Stats().most_fields - 1;
+    const bool to_end =
+        !doc.StatsPending() && std::max(s.first.value, s.last.value) >= doc.Stats().most_fields - 1;
     std::int64_t count = 0;
     TextReader reader = doc.Records();
     Line line;

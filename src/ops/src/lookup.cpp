@@ -45,7 +45,7 @@ bool ReplaceByLookup(Document& doc, TextWriter& out, const LookupRequest& r,
                    });
     if (!loaded) return false;
     std::string scratch, rewritten;
-    ProgressStepper progress(doc.Progress(), doc.Stats().records);
+    ProgressStepper progress(doc.Progress(), doc.ExpectedRecords());
     TextReader reader = doc.Records();
     Line line;
     std::int64_t count = 0;

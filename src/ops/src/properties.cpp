@@ -7,7 +7,7 @@
 
 namespace tesmora {
 
-FieldLengthExtremes ComputeFieldLengthExtremes(const Document& doc) {
+FieldLengthExtremes ComputeFieldLengthExtremes(Document& doc) {
     FieldLengthExtremes result{0, INT_MAX};
     const auto& widths = doc.FieldWidths();
     const int most = doc.Stats().most_fields;
@@ -22,7 +22,7 @@ FieldLengthExtremes ComputeFieldLengthExtremes(const Document& doc) {
 FieldCountRecords FindFieldCountRecords(Document& doc) {
     FieldCountRecords found;
     if (!doc.IsOpen()) return found;
-    ProgressStepper progress(doc.Progress(), doc.Stats().records);
+    ProgressStepper progress(doc.Progress(), doc.ExpectedRecords());
     int most = 0, fewest = INT_MAX;
     TextReader reader = doc.Records();
     Line line;

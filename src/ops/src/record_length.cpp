@@ -73,7 +73,7 @@ void FitRecord(std::string_view record, int length, std::string& out) {
 }
 
 bool RecordLengthPass(Document& doc, TextWriter& out, int length) {
-    ProgressStepper progress(doc.Progress(), doc.Stats().records);
+    ProgressStepper progress(doc.Progress(), doc.ExpectedRecords());
     const std::size_t target = static_cast<std::size_t>(std::max(length, 0));
     const std::string spaces(target, ' ');
     std::int64_t count = 0;

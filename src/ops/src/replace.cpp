@@ -625,10 +625,11 @@ bool ReplacePass(Document& doc, TextWriter& out, const ReplaceRequest& r,
         // One matcher a thread: each keeps its own working state.
         const PairMatcher matchers[2] = {PairMatcher(pairs), PairMatcher(pairs)};
         // A range up to the last field of the widest record needs no search for its end.
-        const FieldIndex last = r.last.value >= doc.Stats().most_fields - 1 && r.last >= r.first
-                                    ? kRestOfRecord
-                                    : r.last;
-        ProgressStepper progress(doc.Progress(), doc.Stats().records);
+        const FieldIndex last =
+            !doc.StatsPending() && r.last.value >= doc.Stats().most_fields - 1 && r.last >= r.first
+                ? kRestOfRecord
+                : r.last;
+        ProgressStepper progress(doc.Progress(), doc.ExpectedRecords());
         std::int64_t count = 0;
         TextReader reader = doc.Records();
         Line line;

@@ -51,9 +51,9 @@ bool AppendMatchingRecords(Document& doc, TextWriter& out, const TailAddRequest&
                    });
     if (!loaded) return false;
     // Only a file already near the field limit can be pushed over it.
-    const int most = doc.Stats().most_fields;
+    const int most = doc.StatsPending() ? kMaxFields : doc.Stats().most_fields;
     std::string scratch, key, joined;
-    ProgressStepper progress(doc.Progress(), doc.Stats().records);
+    ProgressStepper progress(doc.Progress(), doc.ExpectedRecords());
     TextReader reader = doc.Records();
     Line line;
     std::int64_t count = 0;

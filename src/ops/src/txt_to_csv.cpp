@@ -70,7 +70,7 @@ bool ConvertTxtToCsv(Document& doc, TextWriter& out, const TxtToCsvRequest& r) {
     }
     std::string record;
     record.reserve(2 * kMaxLineLength);
-    ProgressStepper progress(doc.Progress(), doc.Stats().records);
+    ProgressStepper progress(doc.Progress(), doc.ExpectedRecords());
     TextReader reader = doc.Records();
     Line line;
     std::int64_t count = 0;

@@ -39,6 +39,9 @@ struct LoadOptions {
     bool offer_split_mode = true;      // 30004 for a fixed-width file that is opened
     bool read_only_prompt = true;      // 30040 for a read-only file (else copied as it is)
     std::optional<Encoding> encoding;  // every file read in it; detected per file when empty
+    // A large file read in place (LoadMode::InPlace) only in order is indexed
+    // as the first pass reads it, instead of by a pass of its own (FinishScan).
+    bool scan_beside = false;
 };
 
 // Section "AddRead": "AddJun" and "FirstRec"; the questions as the desktop asks them.
@@ -81,11 +84,27 @@ class Document {
     // ---- state ----
     bool IsOpen() const { return working_.IsOpen(); }
     // Where the records of the working file end.
-    std::int64_t DataEnd() const { return data_end_; }
+    std::int64_t DataEnd() {
+        FinishScan();
+        return data_end_;
+    }
     // The last record ends with a line break (read from the file, no index needed).
     bool EndsWithLineBreak();
-    bool IsFixedWidth() const { return IsOpen() && stats_.most_fields == 1; }
-    const Statistics& Stats() const { return stats_; }
+    bool IsFixedWidth() { return IsOpen() && Stats().most_fields == 1; }
+    const Statistics& Stats() {
+        FinishScan();
+        return stats_;
+    }
+    // The records are being indexed as the first pass reads them: the
+    // statistics are not known yet, and what needs them only to go faster
+    // does without them rather than wait.
+    bool StatsPending() const { return scan_ != nullptr; }
+    // The record count, or while it is pending an estimate (for progress).
+    std::int64_t ExpectedRecords() const;
+    // Ends the indexing beside the first pass, reading what the pass has not;
+    // false when it refused the input (its message is shown, once, and what
+    // anyone else would say after it is not).
+    bool FinishScan();
     const std::array<int, kMaxFields>& FieldWidths() const { return field_widths_; }
     const std::string& CurrentFileName() const { return current_name_; }
     const std::string& WorkingFileName() const { return working_name_; }
@@ -243,6 +262,13 @@ class Document {
     // Raises the field widths by one record; returns its field count.
     int AddFieldWidths(std::string_view record);
     bool AdoptIndex(const IndexBuilder& builder, std::int64_t size, bool written);
+    // The same, without a word: the message refusing the index (0 when taken).
+    int TakeIndex(const IndexBuilder& builder, std::int64_t size, bool written);
+    bool StartScanBeside();
+    struct ScanBeside;
+    std::unique_ptr<ScanBeside> scan_;
+    int scan_refusal_ = 0;  // the message the scan refused the input with
+    bool scan_refusal_shown_ = false;
 
     // An index built while the output was written, handed to the reload.
     struct PendingIndex {

@@ -108,6 +108,9 @@ class FileFaults {
 // handler (async-signal-safe) that reports a file shrunk while it was read.
 const char* MappedFileAt(const void* addr) noexcept;
 
+// Told each block of data a reader takes from its file, in order.
+using ReadTap = std::function<void(std::string_view block)>;
+
 struct Line {
     std::string_view text;  // the record, line break removed
     std::int64_t physical;  // bytes it occupies in the file, break included
@@ -133,10 +136,14 @@ class TextReader {
     // The rest of the data (up to 0x1A) as raw blocks, for straight copies:
     // each call returns the next block, empty at the end. Do not mix with Next.
     std::string_view NextBlock();
+    // Every block read from now on goes to tap as well (to index the
+    // records while a pass reads them).
+    void SetTap(ReadTap tap) { tap_ = std::move(tap); }
 
   private:
     bool Fill();
     File& file_;
+    ReadTap tap_;
     std::vector<char> buf_;
     const char* data_ = nullptr;  // buf_.data() or the mapping
     std::size_t begin_ = 0, end_ = 0;

@@ -41,7 +41,7 @@ enum class EnableRule {
     EU,  // the last operation can be undone
 };
 
-bool IsEnabled(EnableRule rule, const Document& doc);
+bool IsEnabled(EnableRule rule, Document& doc);
 
 struct CommandInfo {
     int id;

@@ -14,7 +14,7 @@ struct FieldLengthExtremes {
 };
 
 // Over field positions 0 .. most fields - 1; run ComputeFieldWidths first.
-FieldLengthExtremes ComputeFieldLengthExtremes(const Document& doc);
+FieldLengthExtremes ComputeFieldLengthExtremes(Document& doc);
 
 struct FieldCountRecords {
     RecordIndex most{-1};
