@@ -4,13 +4,7 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define TES_SSE2 1
-#else
-#define TES_SSE2 0
-#endif
-
+#include "byte_masks.h"
 #include "tesmora/document/message_ids.h"
 #include "tesmora/document/text.h"
 #include "tesmora/document/types.h"
@@ -94,31 +88,10 @@ bool IndexBuilder::Add(std::size_t text, std::int64_t physical, bool has_break,
     return true;
 }
 
-namespace {
-
-// Without a popcount instruction in the baseline, std::popcount is a call.
-inline std::size_t Ones(std::uint64_t x) {
-    x -= (x >> 1) & 0x5555555555555555u;
-    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
-    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
-    return static_cast<std::size_t>((x * 0x0101010101010101u) >> 56);
-}
-
 #if TES_SSE2
-// Bit i set where bytes[i] == c, for the 64 bytes at p.
-inline std::uint64_t Mask64(const char* p, __m128i c) {
-    std::uint64_t m = 0;
-    for (int k = 0; k < 4; ++k) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-        m |= static_cast<std::uint64_t>(
-                 static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, c))))
-             << (16 * k);
-    }
-    return m;
-}
+using masks::Mask64;
+using masks::Ones;
 #endif
-
-}  // namespace
 
 void IndexBuilder::NoteComma(std::size_t at) {
     // After the 2,000th comma the rest of the record is not a field.

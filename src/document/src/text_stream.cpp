@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <system_error>
 #include <thread>
 
+#include "byte_masks.h"
 #include "tesmora/document/paths.h"
 #include "tesmora/document/record_index.h"
 #include "tesmora/document/temp_files.h"
@@ -363,6 +365,7 @@ TextReader::TextReader(TextReader&& o) noexcept
 }
 
 bool TextReader::Fill() {
+    window_valid_ = false;  // the bytes move or the window grows
     if (eof_) return false;
     std::size_t got;
     if (map_base_) {
@@ -417,9 +420,41 @@ bool TextReader::Fill() {
     return true;
 }
 
+// Records are short: one 64-byte mask serves several of them, where a search
+// call each would cost more than the record.
+const char* TextReader::FindBreak() {
+#if TES_SSE2
+    const __m128i lf = _mm_set1_epi8('\n');
+    if (!window_valid_ || begin_ < window_at_ || begin_ >= window_at_ + 64) {
+        if (end_ - begin_ < 64) {
+            window_valid_ = false;
+            return static_cast<const char*>(std::memchr(data_ + begin_, '\n', end_ - begin_));
+        }
+        window_at_ = begin_;
+        window_bits_ = masks::Mask64(data_ + window_at_, lf);
+        window_valid_ = true;
+    }
+    for (;;) {
+        // The record may have begun in an earlier window.
+        const std::size_t skip = begin_ > window_at_ ? begin_ - window_at_ : 0;
+        const std::uint64_t ahead = window_bits_ & (~std::uint64_t{0} << skip);
+        if (ahead) return data_ + window_at_ + static_cast<std::size_t>(std::countr_zero(ahead));
+        if (window_at_ + 128 > end_) {
+            window_valid_ = false;
+            const std::size_t from = window_at_ + 64;
+            return static_cast<const char*>(std::memchr(data_ + from, '\n', end_ - from));
+        }
+        window_at_ += 64;
+        window_bits_ = masks::Mask64(data_ + window_at_, lf);
+    }
+#else
+    return static_cast<const char*>(std::memchr(data_ + begin_, '\n', end_ - begin_));
+#endif
+}
+
 bool TextReader::Next(Line& line) {
     for (;;) {
-        const void* lf = std::memchr(data_ + begin_, '\n', end_ - begin_);
+        const char* lf = FindBreak();
         if (lf) {
             std::size_t p = static_cast<std::size_t>(static_cast<const char*>(lf) - data_);
             std::size_t len = p - begin_;
@@ -554,15 +589,9 @@ void TextWriter::Direct(std::string_view record) {
     Put("\r\n");
 }
 
-void TextWriter::WritePart(std::string_view part) {
-    if (buf_.size() - used_ < part.size()) Spill(part.size());
-    if (part.size() > buf_.size()) {
-        if (background_) background_->Wait();
-        Put(part);
-        return;
-    }
-    std::memcpy(buf_.data() + used_, part.data(), part.size());
-    used_ += part.size();
+void TextWriter::PutLarge(std::string_view part) {
+    if (background_) background_->Wait();
+    Put(part);
 }
 
 bool TextWriter::Flush() {

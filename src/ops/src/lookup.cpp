@@ -44,7 +44,7 @@ bool ReplaceByLookup(Document& doc, TextWriter& out, const LookupRequest& r,
                        value = FieldSpan(record, r.replacement).value_or("");
                    });
     if (!loaded) return false;
-    std::string scratch, rewritten;
+    std::string scratch;
     ProgressStepper progress(doc.Progress(), doc.ExpectedRecords());
     TextReader reader = doc.Records();
     Line line;
@@ -62,11 +62,11 @@ bool ReplaceByLookup(Document& doc, TextWriter& out, const LookupRequest& r,
                 doc.Message(kMsgLineTooLong);
                 return false;
             }
+            // Straight into the output, the record never copied in between.
             const std::size_t at = static_cast<std::size_t>(field->data() - record.data());
-            rewritten.assign(record.substr(0, at));
-            rewritten.append(to);
-            rewritten.append(record.substr(at + field->size()));
-            out.WriteRecord(rewritten);
+            out.WritePart(record.substr(0, at));
+            out.WritePart(to);
+            out.WriteRecord(record.substr(at + field->size()));
         }
         progress.Step(++count);
     }

@@ -142,8 +142,15 @@ class TextReader {
 
   private:
     bool Fill();
+    // Where the next LF at or after begin_ is, or nullptr.
+    const char* FindBreak();
     File& file_;
     ReadTap tap_;
+    // The LF bits of the 64 bytes from window_at_ (those before begin_ cleared
+    // as records are taken), while window_valid_.
+    std::size_t window_at_ = 0;
+    std::uint64_t window_bits_ = 0;
+    bool window_valid_ = false;
     std::vector<char> buf_;
     const char* data_ = nullptr;  // buf_.data() or the mapping
     std::size_t begin_ = 0, end_ = 0;
@@ -180,7 +187,15 @@ class TextWriter {
         buf_[used_++] = '\n';
     }
     // Writes pieces that together form one record.
-    void WritePart(std::string_view part);
+    void WritePart(std::string_view part) {
+        if (buf_.size() - used_ < part.size()) Spill(part.size());
+        if (part.size() > buf_.size()) {
+            PutLarge(part);
+            return;
+        }
+        std::memcpy(buf_.data() + used_, part.data(), part.size());
+        used_ += part.size();
+    }
     void EndRecord() { WritePart("\r\n"); }
     // Indexes what is written, so that it need not be read back.
     void SetIndex(IndexBuilder* index) { index_ = index; }
@@ -191,6 +206,7 @@ class TextWriter {
   private:
     void Spill(std::size_t need);
     void Direct(std::string_view record);
+    void PutLarge(std::string_view part);
     void Put(std::string_view bytes);
     File& file_;
     std::vector<char> buf_;
