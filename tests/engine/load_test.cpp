@@ -213,30 +213,35 @@ TEST(IndexEntryTest, FormatsAndParsesElevenBytes) {
 }
 
 TEST(TextReaderTest, LinesAcrossBufferBoundaries) {
-    // A small buffer forces CR LF pairs and lines to straddle refills.
+    // A small buffer forces CR LF pairs and lines to straddle refills; lines
+    // of up to 150 bytes begin and end anywhere in the 64-byte break masks.
     const std::string path =
         (std::filesystem::temp_directory_path() / "tesmora-reader-test.txt").string();
-    std::string bytes;
-    std::vector<std::string> expected;
-    for (int i = 0; i < 500; ++i) {
-        std::string rec(static_cast<std::size_t>(i % 37), static_cast<char>('a' + i % 26));
-        expected.push_back(rec);
-        bytes += rec + (i % 3 ? "\r\n" : "\n");
+    for (const std::size_t buffer : {64, 256, 1 << 16}) {
+        SCOPED_TRACE(buffer);
+        const std::size_t longest = buffer == 64 ? 36 : 150;
+        std::string bytes;
+        std::vector<std::string> expected;
+        for (int i = 0; i < 2000; ++i) {
+            std::string rec(static_cast<std::size_t>(i * 37) % (longest + 1),
+                            static_cast<char>('a' + i % 26));
+            expected.push_back(rec);
+            bytes += rec + (i % 3 ? "\r\n" : "\n");
+        }
+        testing::WriteBytes(path, bytes);
+        File f;
+        ASSERT_TRUE(f.Open(path, "rb"));
+        TextReader reader(f, buffer, buffer);
+        Line line;
+        std::vector<std::string> got;
+        std::int64_t physical = 0;
+        while (reader.Next(line)) {
+            got.emplace_back(line.text);
+            physical += line.physical;
+        }
+        EXPECT_EQ(got, expected);
+        EXPECT_EQ(physical, static_cast<std::int64_t>(bytes.size()));
     }
-    testing::WriteBytes(path, bytes);
-    File f;
-    ASSERT_TRUE(f.Open(path, "rb"));
-    TextReader reader(f, 64, 64);
-    Line line;
-    std::vector<std::string> got;
-    std::int64_t physical = 0;
-    while (reader.Next(line)) {
-        got.emplace_back(line.text);
-        physical += line.physical;
-    }
-    EXPECT_EQ(got, expected);
-    EXPECT_EQ(physical, static_cast<std::int64_t>(bytes.size()));
-    f.Close();
     std::filesystem::remove(path);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <random>
 #include <string>
 
 #include "engine_fixture.h"
@@ -78,6 +79,25 @@ TEST(FindTextTest, MatchesOnlyAtCharacterBoundaries) {
               npos);  // 0x5C trail byte is not a backslash
     EXPECT_EQ(FindText("ab\\c", "\\"), 2u);
     EXPECT_EQ(FindText("abc", ""), npos);
+}
+
+TEST(FindBytesTest, AgreesWithThePlainSearch) {
+    // Haystacks of few distinct bytes put many first/last-byte candidates in
+    // every 16-byte step, and needles near both ends.
+    std::mt19937 random(7);
+    const std::string alphabet = "ab,\x82";
+    auto text = [&](std::size_t n) {
+        std::string s(n, 'a');
+        for (char& c : s) c = alphabet[random() % alphabet.size()];
+        return s;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        const std::string hay = text(random() % 80);
+        const std::string needle = text(random() % 6);
+        const std::size_t from = random() % (hay.size() + 2);
+        EXPECT_EQ(FindBytes(hay, needle, from), std::string_view(hay).find(needle, from))
+            << '"' << hay << "\" \"" << needle << "\" " << from;
+    }
 }
 
 TEST(CountFieldsTest, CountsCommasPlusOne) {

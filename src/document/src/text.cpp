@@ -29,7 +29,7 @@ std::size_t FindText(std::string_view hay, std::string_view needle, std::size_t 
     const auto first = static_cast<unsigned char>(needle[0]);
     // A byte below 0x40 is never a trail byte, so wherever it stands it
     // starts a character: the plain (vectorised) search is exact.
-    if (first < 0x40) return hay.find(needle, from);
+    if (first < 0x40) return FindBytes(hay, needle, from);
     std::size_t i = from;
     const std::size_t last = hay.size() >= needle.size() ? hay.size() - needle.size() : npos;
     if (last == npos) return npos;
@@ -40,6 +40,29 @@ std::size_t FindText(std::string_view hay, std::string_view needle, std::size_t 
         i += CharLength(hay, i);
     }
     return npos;
+}
+
+std::size_t FindBytes(std::string_view hay, std::string_view needle, std::size_t from) {
+    const std::size_t n = hay.size(), m = needle.size();
+    if (from > n || n - from < m) return npos;
+    std::size_t i = from;
+#if TES_SSE2
+    if (m >= 2) {
+        const char* const p = hay.data();
+        const __m128i head = _mm_set1_epi8(needle[0]), tail = _mm_set1_epi8(needle[m - 1]);
+        for (; i + m - 1 + 16 <= n; i += 16) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + m - 1));
+            auto both = static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, head), _mm_cmpeq_epi8(b, tail))));
+            for (; both; both &= both - 1) {
+                const std::size_t at = i + static_cast<std::size_t>(std::countr_zero(both));
+                if (std::memcmp(p + at + 1, needle.data() + 1, m - 2) == 0) return at;
+            }
+        }
+    }
+#endif
+    return hay.find(needle, i);
 }
 
 std::size_t CountByte(std::string_view s, char c) {

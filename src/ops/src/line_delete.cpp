@@ -36,29 +36,29 @@ void StoreLineDeleteWords(ISettingsStore& store, const LineDeleteRequest& s) {
 
 namespace {
 
-// Whether word occurs in one of the fields of span. Without a comma in the
-// word, a match in the stretch never crosses a field boundary; a word with a
-// comma is in no field. Candidates come from a plain search and are kept
-// only on a character boundary (the stretch starts on one).
-bool Contains(std::string_view span, std::string_view word) {
+// Whether word occurs in one of the first `fields` + 1 fields of span. Without
+// a comma in the word, a match never crosses a field boundary; a word with a
+// comma is in no field. Candidates come from a plain search and are kept only
+// on a character boundary (the span starts on one). Only the first such match
+// can lie in those fields, so their end is looked for only when there is one.
+bool Contains(std::string_view span, std::string_view word, int fields) {
     if (word.empty() || word.find(',') != npos) return false;
-    for (std::size_t p = span.find(word); p != npos; p = span.find(word, p + 1))
-        if (!CutsCharacter(span, p)) return true;
+    for (std::size_t p = FindBytes(span, word); p != npos; p = FindBytes(span, word, p + 1))
+        if (!CutsCharacter(span, p))
+            return CountByte(span.substr(0, p), ',') <= static_cast<std::size_t>(fields);
     return false;
 }
 
-bool Matches(std::string_view record, const LineDeleteRequest& s, bool to_end) {
+bool Matches(std::string_view record, const LineDeleteRequest& s) {
     const int from = std::max(0, std::min(s.first.value, s.last.value));
     const int to = std::max(s.first.value, s.last.value);
     if (to < 0) return false;
-    const auto stretch =
-        FieldSpan(record, FieldIndex{from}, to_end ? kRestOfRecord : FieldIndex{to});
-    if (!stretch) return false;
-    const std::string_view span = *stretch;
-    const bool found1 = Contains(span, s.word1);
+    const auto rest = FieldSpan(record, FieldIndex{from}, kRestOfRecord);
+    if (!rest) return false;
+    const bool found1 = Contains(*rest, s.word1, to - from);
     if (s.word2.empty()) return found1;
-    if (s.use_or) return found1 || Contains(span, s.word2);
-    return found1 && Contains(span, s.word2);
+    if (s.use_or) return found1 || Contains(*rest, s.word2, to - from);
+    return found1 && Contains(*rest, s.word2, to - from);
 }
 
 }  // namespace
@@ -68,19 +68,16 @@ Validation ValidateLineDelete(const LineDeleteRequest& s) {
 }
 
 bool LineMatches(std::string_view record, const LineDeleteRequest& s) {
-    return Matches(record, s, false);
+    return Matches(record, s);
 }
 
 bool LineDeletePass(Document& doc, TextWriter& out, const LineDeleteRequest& s) {
     ProgressStepper progress(doc.Progress(), doc.ExpectedRecords());
-    // A range up to the last field of the widest record needs no search for its end.
-    const bool to_end =
-        !doc.StatsPending() && std::max(s.first.value, s.last.value) >= doc.Stats().most_fields - 1;
     std::int64_t count = 0;
     TextReader reader = doc.Records();
     Line line;
     while (reader.Next(line)) {
-        if (Matches(line.text, s, to_end) == s.keep_matching) out.WriteRecord(line.text);
+        if (Matches(line.text, s) == s.keep_matching) out.WriteRecord(line.text);
         progress.Step(++count);
     }
     return true;

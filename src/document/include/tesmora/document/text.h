@@ -47,6 +47,11 @@ std::size_t CharStart(std::string_view s, std::size_t pos);
 // boundary; from must itself be a character boundary. npos when absent.
 std::size_t FindText(std::string_view hay, std::string_view needle, std::size_t from = 0);
 
+// First occurrence of needle at or after from, as bytes (character boundaries
+// not considered); npos when absent. Vectorised: positions are tried only
+// where both the first and the last byte of needle stand.
+std::size_t FindBytes(std::string_view hay, std::string_view needle, std::size_t from = 0);
+
 // Number of bytes equal to c (vectorised; the hot loop of every pass).
 std::size_t CountByte(std::string_view s, char c);
 
