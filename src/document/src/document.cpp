@@ -678,8 +678,8 @@ bool Document::StartScanBeside() {
     if (!sequential_only_ || collect_widths_ || size < kBlockIndexing || !working_.IsRegular())
         return false;
     scan_ = std::make_unique<ScanBeside>(index_);
-    // The progress of the pass counts records: guess them from the first block.
-    std::vector<char> head(static_cast<std::size_t>(kBlockIndexing));
+    // The progress of the pass counts records: guess them from the file's head.
+    std::vector<char> head(std::size_t{64} << 10);
     working_.Seek(0);
     const std::size_t got = working_.Read(head.data(), head.size());
     working_.Seek(0);

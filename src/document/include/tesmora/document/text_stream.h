@@ -123,8 +123,9 @@ class TextReader {
     // Reads file from its current position; max_line bounds what one line
     // may hold in memory before it is reported truncated. Where the platform
     // allows, the file is mapped and records point straight into the page
-    // cache; otherwise it is read through a buffer of the given size.
-    explicit TextReader(File& file, std::size_t buffer = std::size_t{1} << 20,
+    // cache; otherwise it is read through a buffer of the given size (small
+    // enough to stay in the core's cache while its records are worked on).
+    explicit TextReader(File& file, std::size_t buffer = std::size_t{1} << 18,
                         std::size_t max_line = std::size_t{64} << 20);
     ~TextReader();
     TextReader(TextReader&& o) noexcept;
