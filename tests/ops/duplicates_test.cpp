@@ -89,6 +89,11 @@ TEST_F(DuplicatesTest, FourModesOnRunsOfEqualKeys) {
          {{1, 2}, {1, 2}, {}, {}}},
         {"the last record completes its run", {"A", "A", "B"}, false, {{1, 3}, {3}, {1}, {1, 2}}},
         {"a single record", {"A"}, false, {{1}, {1}, {}, {}}},
+        // Two records written after one is read, each within the limit.
+        {"a run of records near the length limit",
+         {std::string(4990, 'K'), std::string(4990, 'K')},
+         false,
+         {{1}, {}, {1}, {1, 2}}},
     };
     for (const Case& c : cases) {
         for (int m = 0; m < 4; ++m) {

@@ -580,6 +580,7 @@ void TextWriter::Spill(std::size_t) {
         background_->Hand(buf_, used_);
     else
         Put(std::string_view(buf_.data(), used_));
+    handed_ += static_cast<std::int64_t>(used_);
     used_ = 0;
 }
 
@@ -587,11 +588,14 @@ void TextWriter::Direct(std::string_view record) {
     if (background_) background_->Wait();
     Put(record);
     Put("\r\n");
+    handed_ += static_cast<std::int64_t>(record.size()) + 2;
+    Ended();
 }
 
 void TextWriter::PutLarge(std::string_view part) {
     if (background_) background_->Wait();
     Put(part);
+    handed_ += static_cast<std::int64_t>(part.size());
 }
 
 bool TextWriter::Flush() {

@@ -40,17 +40,12 @@ void DuplicateKey(std::string_view record, const DuplicateRequest& s, std::strin
 }
 
 bool DuplicatePass(Document& doc, TextWriter& out, const DuplicateRequest& s) {
-    ProgressStepper progress(doc.Progress(), doc.ExpectedRecords());
     const DuplicateMode mode = s.mode;
     std::string key, prev_key;
     std::string pending;  // the first record of the current run
     bool first = true;
     std::int64_t repeats = 0;  // records of the current run after its first
-    std::int64_t count = 0;
-    TextReader reader = doc.Records();
-    Line line;
-    while (reader.Next(line)) {
-        const std::string_view r = line.text;
+    const bool read = EachRecord(doc, out, [&](std::string_view r) {
         DuplicateKey(r, s, key);
         const bool continues = !first && !prev_key.empty() && key == prev_key;
         if (!continues) {
@@ -78,8 +73,9 @@ bool DuplicatePass(Document& doc, TextWriter& out, const DuplicateRequest& s) {
         }
         prev_key.swap(key);
         first = false;
-        progress.Step(++count);
-    }
+        return true;
+    });
+    if (!read) return false;
     if (mode == DuplicateMode::DropRepeated && !first && repeats == 0) out.WriteRecord(pending);
     return true;
 }

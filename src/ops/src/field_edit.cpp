@@ -168,10 +168,10 @@ void PasteFieldInRecord(std::string_view record, const FieldPasteRequest& paste,
 
 namespace {
 
-// The shared record loop: one edit per record, each result checked against
-// the limits a reload would enforce, so a refused result costs no commit.
+// One edit per record, into a buffer: the edits build the record from pieces
+// of the one they are given.
 template <typename Edit>
-bool EditEveryRecord(Document& doc, TextWriter& out, bool may_add_field, Edit edit) {
+bool EditEveryRecord(Document& doc, TextWriter& out, Edit edit) {
     std::string buffer;
     try {
         buffer.reserve(2 * kMaxLineLength);
@@ -179,40 +179,23 @@ bool EditEveryRecord(Document& doc, TextWriter& out, bool may_add_field, Edit ed
         doc.Message(kMsgNoMemory);
         return false;
     }
-    // Only a file already at the field limit can be pushed over it. Before
-    // that is known, the reload of the output is the check.
-    const bool count_fields =
-        may_add_field && !doc.StatsPending() && doc.Stats().most_fields >= kMaxFields;
-    ProgressStepper progress(doc.Progress(), doc.ExpectedRecords());
-    TextReader reader = doc.Records();
-    Line line;
-    std::int64_t done = 0;
-    while (reader.Next(line)) {
-        edit(line.text, buffer);
-        if (buffer.size() > static_cast<std::size_t>(kMaxRecordBytes)) {
-            doc.Message(kMsgLineTooLong);
-            return false;
-        }
-        if (count_fields && CountFields(buffer) > kMaxFields) {
-            doc.Message(kMsgTooManyFields);
-            return false;
-        }
+    return EachRecord(doc, out, [&](std::string_view record) {
+        edit(record, buffer);
         out.WriteRecord(buffer);
-        progress.Step(++done);
-    }
-    return true;
+        return true;
+    });
 }
 
 }  // namespace
 
 bool FieldDeletePass(Document& doc, TextWriter& out, const FieldDeleteRequest& r) {
-    return EditEveryRecord(doc, out, false, [&](std::string_view record, std::string& result) {
+    return EditEveryRecord(doc, out, [&](std::string_view record, std::string& result) {
         DeleteFieldRange(record, r.first, r.last, result);
     });
 }
 
 bool FieldPastePass(Document& doc, TextWriter& out, const FieldPasteRequest& r) {
-    return EditEveryRecord(doc, out, true, [&](std::string_view record, std::string& result) {
+    return EditEveryRecord(doc, out, [&](std::string_view record, std::string& result) {
         PasteFieldInRecord(record, r, result);
     });
 }

@@ -84,42 +84,32 @@ void FitField(std::string_view field, int length, bool keep_end, char fill, std:
 }
 
 bool FieldLengthPass(Document& doc, TextWriter& out, const FieldLengthRequest& s) {
-    ProgressStepper progress(doc.Progress(), doc.ExpectedRecords());
-    const int k = s.key_field.value;
+    const FieldIndex k = s.key_field;
     const std::size_t target = static_cast<std::size_t>(std::max(s.length, 0));
     const std::string fills(target, FillByte(s));
-    std::int64_t count = 0;
-    TextReader reader = doc.Records();
-    Line line;
-    while (reader.Next(line)) {
-        const std::string_view r = line.text;
-        const auto field = FieldSpan(r, FieldIndex{k});
+    return EachRecord(doc, out, [&](std::string_view r) {
+        const auto field = FieldSpan(r, k);
         if (!field) {
             out.WriteRecord(r);
-        } else {
-            const std::size_t start = static_cast<std::size_t>(field->data() - r.data());
-            const std::size_t stop = start + field->size();
-            const FieldFit fit = PlanFit(r.substr(start, stop - start), target, s.keep_end);
-            if (r.size() - (stop - start) + target > static_cast<std::size_t>(kMaxRecordBytes)) {
-                doc.Message(kMsgLineTooLong);
-                return false;
-            }
-            // Straight into the output in three pieces, the record never copied
-            // in between: before the padding, the padding, and the rest.
-            const std::string_view pad = std::string_view(fills).substr(0, fit.pad);
-            if (s.keep_end) {
-                out.WritePart(r.substr(0, start));
-                out.WritePart(pad);
-                out.WriteRecord(r.substr(start + fit.from));
-            } else {
-                out.WritePart(r.substr(0, start + fit.to));
-                out.WritePart(pad);
-                out.WriteRecord(r.substr(stop));
-            }
+            return true;
         }
-        progress.Step(++count);
-    }
-    return true;
+        const std::size_t start = static_cast<std::size_t>(field->data() - r.data());
+        const std::size_t stop = start + field->size();
+        const FieldFit fit = PlanFit(*field, target, s.keep_end);
+        // Straight into the output in three pieces, the record never copied
+        // in between: before the padding, the padding, and the rest.
+        const std::string_view pad = std::string_view(fills).substr(0, fit.pad);
+        if (s.keep_end) {
+            out.WritePart(r.substr(0, start));
+            out.WritePart(pad);
+            out.WriteRecord(r.substr(start + fit.from));
+        } else {
+            out.WritePart(r.substr(0, start + fit.to));
+            out.WritePart(pad);
+            out.WriteRecord(r.substr(stop));
+        }
+        return true;
+    });
 }
 
 bool RunFieldLength(Document& doc, const FieldLengthRequest& s) {

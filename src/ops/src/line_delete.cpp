@@ -72,15 +72,10 @@ bool LineMatches(std::string_view record, const LineDeleteRequest& s) {
 }
 
 bool LineDeletePass(Document& doc, TextWriter& out, const LineDeleteRequest& s) {
-    ProgressStepper progress(doc.Progress(), doc.ExpectedRecords());
-    std::int64_t count = 0;
-    TextReader reader = doc.Records();
-    Line line;
-    while (reader.Next(line)) {
-        if (Matches(line.text, s) == s.keep_matching) out.WriteRecord(line.text);
-        progress.Step(++count);
-    }
-    return true;
+    return EachRecord(doc, out, [&](std::string_view record) {
+        if (Matches(record, s) == s.keep_matching) out.WriteRecord(record);
+        return true;
+    });
 }
 
 bool RunLineDelete(Document& doc, const LineDeleteRequest& s) {

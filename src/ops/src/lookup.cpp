@@ -45,32 +45,21 @@ bool ReplaceByLookup(Document& doc, TextWriter& out, const LookupRequest& r,
                    });
     if (!loaded) return false;
     std::string scratch;
-    ProgressStepper progress(doc.Progress(), doc.ExpectedRecords());
-    TextReader reader = doc.Records();
-    Line line;
-    std::int64_t count = 0;
-    while (reader.Next(line)) {
-        const std::string_view record = line.text;
+    return EachRecord(doc, out, [&](std::string_view record) {
         const auto field = FieldSpan(record, r.target);
         if (!field) {
             out.WriteRecord(record);
-        } else {
-            const std::string_view to = LookupReplacement(index, *field, scratch);
-            if (to != *field) ++changed;
-            if (record.size() - field->size() + to.size() >
-                static_cast<std::size_t>(kMaxRecordBytes)) {
-                doc.Message(kMsgLineTooLong);
-                return false;
-            }
-            // Straight into the output, the record never copied in between.
-            const std::size_t at = static_cast<std::size_t>(field->data() - record.data());
-            out.WritePart(record.substr(0, at));
-            out.WritePart(to);
-            out.WriteRecord(record.substr(at + field->size()));
+            return true;
         }
-        progress.Step(++count);
-    }
-    return true;
+        const std::string_view to = LookupReplacement(index, *field, scratch);
+        if (to != *field) ++changed;
+        // Straight into the output, the record never copied in between.
+        const std::size_t at = static_cast<std::size_t>(field->data() - record.data());
+        out.WritePart(record.substr(0, at));
+        out.WritePart(to);
+        out.WriteRecord(record.substr(at + field->size()));
+        return true;
+    });
 }
 
 bool RunLookup(Document& doc, const LookupRequest& r) {

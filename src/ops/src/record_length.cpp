@@ -73,25 +73,20 @@ void FitRecord(std::string_view record, int length, std::string& out) {
 }
 
 bool RecordLengthPass(Document& doc, TextWriter& out, int length) {
-    ProgressStepper progress(doc.Progress(), doc.ExpectedRecords());
     const std::size_t target = static_cast<std::size_t>(std::max(length, 0));
     const std::string spaces(target, ' ');
-    std::int64_t count = 0;
-    TextReader reader = doc.Records();
-    Line line;
-    while (reader.Next(line)) {
-        if (line.text.size() == target) {
-            out.WriteRecord(line.text);
-        } else {
-            // Straight into the output: no copy of the record in between.
-            const std::size_t keep = KeptBytes(line.text, target);
-            out.WritePart(line.text.substr(0, keep));
-            out.WritePart(std::string_view(spaces).substr(0, target - keep));
-            out.EndRecord();
+    return EachRecord(doc, out, [&](std::string_view record) {
+        if (record.size() == target) {
+            out.WriteRecord(record);
+            return true;
         }
-        progress.Step(++count);
-    }
-    return true;
+        // Straight into the output: no copy of the record in between.
+        const std::size_t keep = KeptBytes(record, target);
+        out.WritePart(record.substr(0, keep));
+        out.WritePart(std::string_view(spaces).substr(0, target - keep));
+        out.EndRecord();
+        return true;
+    });
 }
 
 bool RunRecordLength(Document& doc, const RecordLengthRequest& s) {

@@ -50,39 +50,21 @@ bool AppendMatchingRecords(Document& doc, TextWriter& out, const TailAddRequest&
                        value = record;
                    });
     if (!loaded) return false;
-    // Only a file already near the field limit can be pushed over it.
-    const int most = doc.StatsPending() ? kMaxFields : doc.Stats().most_fields;
-    std::string scratch, key, joined;
-    ProgressStepper progress(doc.Progress(), doc.ExpectedRecords());
-    TextReader reader = doc.Records();
-    Line line;
-    std::int64_t count = 0;
-    while (reader.Next(line)) {
-        const std::string_view record = line.text;
+    std::string scratch, key;
+    return EachRecord(doc, out, [&](std::string_view record) {
         std::string_view match;
         if (index.Size() > 0)
             match = FindMatchingRecord(index, MatchKey(record, r.key_field, r.remove_spaces, key),
                                        scratch);
         if (match.empty()) {
             out.WriteRecord(record);
-        } else {
-            if (record.size() + 1 + match.size() > static_cast<std::size_t>(kMaxRecordBytes)) {
-                doc.Message(kMsgLineTooLong);
-                return false;
-            }
-            if (most + CountFields(match) > kMaxFields &&
-                CountFields(record) + CountFields(match) > kMaxFields) {
-                doc.Message(kMsgTooManyFields);
-                return false;
-            }
-            joined.assign(record);
-            joined.push_back(',');
-            joined.append(match);
-            out.WriteRecord(joined);
+            return true;
         }
-        progress.Step(++count);
-    }
-    return true;
+        out.WritePart(record);
+        out.WritePart(",");
+        out.WriteRecord(match);
+        return true;
+    });
 }
 
 bool RunTailAdd(Document& doc, const TailAddRequest& r) {

@@ -68,36 +68,24 @@ bool ConvertTxtToCsv(Document& doc, TextWriter& out, const TxtToCsvRequest& r) {
         doc.Message(kMsgTooManyFields);
         return false;
     }
-    std::string record;
-    record.reserve(2 * kMaxLineLength);
-    ProgressStepper progress(doc.Progress(), doc.ExpectedRecords());
-    TextReader reader = doc.Records();
-    Line line;
-    std::int64_t count = 0;
-    while (reader.Next(line)) {
-        const std::string_view text = line.text;
-        record.clear();
+    return EachRecord(doc, out, [&](std::string_view text) {
+        // Straight into the output, a piece and a comma at a time.
         std::size_t from = 0;
         auto piece = [&](std::size_t to) {
             std::string_view p = from < text.size() ? text.substr(from, to - std::min(from, to))
                                                     : std::string_view{};
             if (r.trim) p = TrimTrailingSpaces(p);
-            record.append(p);
+            out.WritePart(p);
         };
         for (std::size_t c : cuts) {
             piece(std::min(c, text.size()));
-            record.push_back(',');
+            out.WritePart(",");
             from = c;
         }
         piece(text.size());
-        if (record.size() > static_cast<std::size_t>(kMaxRecordBytes)) {
-            doc.Message(kMsgLineTooLong);
-            return false;
-        }
-        out.WriteRecord(record);
-        progress.Step(++count);
-    }
-    return true;
+        out.EndRecord();
+        return true;
+    });
 }
 
 bool RunTxtToCsv(Document& doc, const TxtToCsvRequest& r) {

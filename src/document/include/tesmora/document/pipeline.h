@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tesmora/document/document.h"
+#include "tesmora/document/progress.h"
 
 namespace tesmora {
 
@@ -16,6 +17,29 @@ namespace tesmora {
 using OperationPass = std::function<bool(Document& doc, TextWriter& out)>;
 // A pass that also counts the records it rewrote (changed).
 using CountingPass = std::function<bool(Document& doc, TextWriter& out, std::int64_t& changed)>;
+
+// The record loop of the streaming passes: every record of the working file
+// in order, with the progress. each(record) writes what the record becomes to
+// out (or nothing) and returns false once it has shown why it stops. A record
+// written over the length limit stops the pass with the load's message, so a
+// refused result costs no commit; the field limit is checked by the output's
+// index (or its reload), as for any file loaded.
+template <typename Each>
+bool EachRecord(Document& doc, TextWriter& out, Each&& each) {
+    ProgressStepper progress(doc.Progress(), doc.ExpectedRecords());
+    TextReader reader = doc.Records();
+    Line line;
+    std::int64_t count = 0;
+    while (reader.Next(line)) {
+        if (!each(line.text)) return false;
+        if (out.LongestLine() > kMaxLineLength) {
+            doc.Message(kMsgLineTooLong);
+            return false;
+        }
+        progress.Step(++count);
+    }
+    return true;
+}
 
 // True when the operation was committed (the dialog may close).
 bool RunOperation(Document& doc, const OperationPass& pass);

@@ -186,6 +186,7 @@ class TextWriter {
         used_ += record.size();
         buf_[used_++] = '\r';
         buf_[used_++] = '\n';
+        Ended();
     }
     // Writes pieces that together form one record.
     void WritePart(std::string_view part) {
@@ -197,9 +198,14 @@ class TextWriter {
         std::memcpy(buf_.data() + used_, part.data(), part.size());
         used_ += part.size();
     }
-    void EndRecord() { WritePart("\r\n"); }
+    void EndRecord() {
+        WritePart("\r\n");
+        Ended();
+    }
     // Indexes what is written, so that it need not be read back.
     void SetIndex(IndexBuilder* index) { index_ = index; }
+    // The longest record written so far, its line break included.
+    std::int64_t LongestLine() const { return longest_; }
     // False when any write so far failed.
     bool Flush();
     bool ok() const { return ok_; }
@@ -212,6 +218,15 @@ class TextWriter {
     File& file_;
     std::vector<char> buf_;
     std::size_t used_ = 0;
+    std::int64_t handed_ = 0;  // bytes that left the buffer
+    std::int64_t Written() const { return handed_ + static_cast<std::int64_t>(used_); }
+    std::int64_t ended_ = 0;  // where the record being written began
+    std::int64_t longest_ = 0;
+    void Ended() {
+        const std::int64_t at = Written();
+        if (at - ended_ > longest_) longest_ = at - ended_;
+        ended_ = at;
+    }
     std::atomic<bool> ok_{true};
     IndexBuilder* index_ = nullptr;
     // From the second full buffer on, buffers are written (and indexed) on
