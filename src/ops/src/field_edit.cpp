@@ -24,17 +24,17 @@ struct Wanted {
 };
 
 void LocateFields(std::string_view record, std::span<const Wanted> wanted) {
-    for (const Wanted& w : wanted) *w.begin = npos;
-    std::size_t next = 0;
-    while (next < wanted.size() && wanted[next].index == 0) *wanted[next++].begin = 0;
-    if (next == wanted.size()) return;
+    CommaCursor commas(record);
+    std::size_t found = 0;  // the begin of the last field looked up
     int field = 0;
-    ForEachComma(record, [&](std::size_t comma) {
-        ++field;
-        while (next < wanted.size() && wanted[next].index == field)
-            *wanted[next++].begin = comma + 1;
-        return next < wanted.size();
-    });
+    for (const Wanted& w : wanted) {
+        if (w.index > field) {
+            found = found == npos ? npos : commas.Find(w.index);
+            if (found != npos) ++found;
+            field = w.index;
+        }
+        *w.begin = found;
+    }
 }
 
 // Byte position just past a field, given where the next one begins.

@@ -129,33 +129,64 @@ void ForEachComma(std::string_view s, F&& f) {
     }
 }
 
+// The commas of a record in order, 16 bytes at a time: a block's commas are
+// counted at once and passed over unless the one looked for is among them.
+class CommaCursor {
+  public:
+    explicit CommaCursor(std::string_view s) : s_(s) {}
+    // Where comma number n (1-based, after those found so far) is; npos when
+    // the record has fewer.
+    std::size_t Find(long long n) {
+        for (;;) {
+            if (!loaded_) {
+                if (base_ >= s_.size()) return npos;
+                mask_ = detail::CommaMask16(s_.data() + base_, s_.size() - base_);
+                loaded_ = true;
+            }
+            const long long here = Ones16(mask_);
+            if (seen_ + here >= n) {
+                for (long long k = n - seen_ - 1; k > 0; --k) mask_ &= mask_ - 1;
+                const std::size_t at = base_ + static_cast<std::size_t>(std::countr_zero(mask_));
+                mask_ &= mask_ - 1;
+                seen_ = n;
+                return at;
+            }
+            seen_ += here;
+            base_ += 16;
+            loaded_ = false;
+        }
+    }
+
+  private:
+    // Without a popcount instruction in the baseline, std::popcount is a call.
+    static long long Ones16(unsigned x) {
+        x -= (x >> 1) & 0x5555u;
+        x = (x & 0x3333u) + ((x >> 2) & 0x3333u);
+        x = (x + (x >> 4)) & 0x0F0Fu;
+        return static_cast<long long>((x + (x >> 8)) & 0x1Fu);
+    }
+    std::string_view s_;
+    std::size_t base_ = 0;
+    unsigned mask_ = 0;
+    long long seen_ = 0;
+    bool loaded_ = false;
+};
+
 inline std::optional<std::string_view> FieldSpan(std::string_view record, FieldIndex first,
                                                  FieldIndex last) {
     if (first.value < 0) return std::nullopt;
     if (last < first) last = first;
     // Field first starts after comma number `first`; field last ends at comma last + 1.
-    const long long opening = first.value;
-    const long long closing = last == kRestOfRecord ? -1 : static_cast<long long>(last.value) + 1;
-    std::size_t start = 0, stop = record.size();
-    long long seen = 0;
-    bool opened = opening == 0;
-    if (!opened || closing > 0) {
-        ForEachComma(record, [&](std::size_t at) {
-            ++seen;
-            if (seen == opening) {
-                start = at + 1;
-                opened = true;
-                if (closing < 0) return false;
-            }
-            if (seen == closing) {
-                stop = at;
-                return false;
-            }
-            return true;
-        });
+    CommaCursor commas(record);
+    std::size_t start = 0;
+    if (first.value > 0) {
+        start = commas.Find(first.value);
+        if (start == npos) return std::nullopt;
+        ++start;
     }
-    if (!opened) return std::nullopt;
-    return record.substr(start, stop - start);
+    if (last == kRestOfRecord) return record.substr(start);
+    const std::size_t stop = commas.Find(static_cast<long long>(last.value) + 1);
+    return record.substr(start, (stop == npos ? record.size() : stop) - start);
 }
 
 }  // namespace tesmora
