@@ -81,12 +81,7 @@ bool ConvertCsvToTxt(Document& doc, TextWriter& out, const CsvToTxtRequest& r) {
 
     std::string record;
     record.reserve(static_cast<std::size_t>(length));
-    ProgressStepper progress(doc.Progress(), doc.ExpectedRecords());
-    TextReader reader = doc.Records();
-    Line line;
-    std::int64_t count = 0;
-    while (reader.Next(line)) {
-        const std::string_view text = line.text;
+    return EachRecord(doc, out, [&](std::string_view text) {
         record.clear();
         std::size_t start = 0;
         int k = 0;
@@ -103,9 +98,8 @@ bool ConvertCsvToTxt(Document& doc, TextWriter& out, const CsvToTxtRequest& r) {
             record.append(static_cast<std::size_t>(widths[k]), ' ');
         }
         out.WriteRecord(record);
-        progress.Step(++count);
-    }
-    return true;
+        return true;
+    });
 }
 
 bool RunCsvToTxt(Document& doc, const CsvToTxtRequest& r) {
