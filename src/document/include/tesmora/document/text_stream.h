@@ -147,8 +147,8 @@ class TextReader {
     const char* FindBreak();
     File& file_;
     ReadTap tap_;
-    // The LF bits of the 64 bytes from window_at_ (those before begin_ cleared
-    // as records are taken), while window_valid_.
+    // The LF bits of the 64 bytes from window_at_, while window_valid_ (those
+    // before begin_ are records already taken).
     std::size_t window_at_ = 0;
     std::uint64_t window_bits_ = 0;
     bool window_valid_ = false;
