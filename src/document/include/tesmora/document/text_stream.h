@@ -190,6 +190,7 @@ class TextWriter {
     }
     // Writes pieces that together form one record.
     void WritePart(std::string_view part) {
+        if (part.empty()) return;  // it may point nowhere, which memcpy may not be told
         if (buf_.size() - used_ < part.size()) Spill(part.size());
         if (part.size() > buf_.size()) {
             PutLarge(part);
