@@ -135,6 +135,9 @@ TEST_F(EncodingTest, RefusesWhatCannotComeBackNamingTheLine) {
         {"yen then backslash", "1,¥\r\n2,a\\b\r\n", kMsgTwoForms, "2行目: \\"},
         {"invalid late", late_invalid + "x,\xE6\x9D\r\n", kMsgInvalidUtf8, "101行目: 0xE6 0x9D"},
         {"cut at the end", late_invalid + "x,\xE6\x9D", kMsgInvalidUtf8, "101行目: 0xE6 0x9D"},
+        // A whole character, then bytes that continue nothing, at the end.
+        {"stray bytes after the last character", kBom + "1,a\r\n2,\xEF\xBB\x9E\x93\x8C",
+         kMsgNotInCodePage, "2行目: \xEF\xBB\x9E"},
         {"forms far apart", "1,〜\r\n" + megabytes + "x,～\r\n", kMsgTwoForms, "30002行目: ～"},
         {"invalid after a clash", "1,〜\r\n" + megabytes + "x,～\xE6\r\n", kMsgTwoForms,
          "30002行目: ～"},

@@ -507,11 +507,17 @@ bool ConvertUtf8Chunks(File& in, const ChunkSink& take, VariantForms& forms, Enc
             no_more = true;
             read_failed = in.ReadFailed();
         } else {
-            // Back to the start of the last character: it may go on.
+            // A last character cut short goes on in the next chunk. Bytes
+            // after a whole one are no character, wherever the chunk ends.
+            std::size_t lead = size;
+            while (lead > 0 && size - lead < 4 && IsContinuation(c.raw[lead - 1])) --lead;
             std::size_t cut = size;
-            while (cut > 0 && size - cut < 3 && IsContinuation(c.raw[cut - 1])) --cut;
-            if (cut > 0 && c.raw[cut - 1] >= 0xC0) --cut;
-            if (cut > 0) {
+            if (lead > 0 && c.raw[lead - 1] >= 0xC0) {
+                const std::size_t at = lead - 1;
+                const std::size_t n = c.raw[at] >= 0xF0 ? 4 : c.raw[at] >= 0xE0 ? 3 : 2;
+                if (at + n > size) cut = at;
+            }
+            if (cut > 0 && cut < size) {
                 carry.assign(c.raw.begin() + static_cast<std::ptrdiff_t>(cut),
                              c.raw.begin() + static_cast<std::ptrdiff_t>(size));
                 size = cut;
