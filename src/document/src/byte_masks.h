@@ -13,14 +13,6 @@
 
 namespace tesmora::masks {
 
-// Without a popcount instruction in the baseline, std::popcount is a call.
-inline std::size_t Ones(std::uint64_t x) {
-    x -= (x >> 1) & 0x5555555555555555u;
-    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
-    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
-    return static_cast<std::size_t>((x * 0x0101010101010101u) >> 56);
-}
-
 #if TES_SSE2
 // Bit i set where p[i] == the byte c holds in every lane, for the 64 bytes at p.
 inline std::uint64_t Mask64(const char* p, __m128i c) {

@@ -89,8 +89,8 @@ bool IndexBuilder::Add(std::size_t text, std::int64_t physical, bool has_break,
 }
 
 #if TES_SSE2
+using detail::Ones;
 using masks::Mask64;
-using masks::Ones;
 #endif
 
 void IndexBuilder::NoteComma(std::size_t at) {

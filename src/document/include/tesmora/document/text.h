@@ -7,6 +7,7 @@
 #include <emmintrin.h>
 #endif
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -102,6 +103,15 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
 std::string FormatElapsed(long long seconds);
 
 namespace detail {
+// Set bits of x. Without a popcount instruction in the baseline,
+// std::popcount is a call.
+inline std::size_t Ones(std::uint64_t x) {
+    x -= (x >> 1) & 0x5555555555555555u;
+    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return static_cast<std::size_t>((x * 0x0101010101010101u) >> 56);
+}
+
 // Bit i set when p[i] is a comma, for 16 bytes (fewer at the end).
 inline unsigned CommaMask16(const char* p, std::size_t n) {
 #if defined(__SSE2__) || defined(_M_X64)
@@ -143,7 +153,7 @@ class CommaCursor {
                 mask_ = detail::CommaMask16(s_.data() + base_, s_.size() - base_);
                 loaded_ = true;
             }
-            const long long here = Ones16(mask_);
+            const auto here = static_cast<long long>(detail::Ones(mask_));
             if (seen_ + here >= n) {
                 for (long long k = n - seen_ - 1; k > 0; --k) mask_ &= mask_ - 1;
                 const std::size_t at = base_ + static_cast<std::size_t>(std::countr_zero(mask_));
@@ -158,13 +168,6 @@ class CommaCursor {
     }
 
   private:
-    // Without a popcount instruction in the baseline, std::popcount is a call.
-    static long long Ones16(unsigned x) {
-        x -= (x >> 1) & 0x5555u;
-        x = (x & 0x3333u) + ((x >> 2) & 0x3333u);
-        x = (x + (x >> 4)) & 0x0F0Fu;
-        return static_cast<long long>((x + (x >> 8)) & 0x1Fu);
-    }
     std::string_view s_;
     std::size_t base_ = 0;
     unsigned mask_ = 0;
