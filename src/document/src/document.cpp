@@ -642,11 +642,14 @@ bool Document::BuildRecordIndex() {
 // Takes the statistics of a finished index pass over the working file.
 bool Document::AdoptIndex(const IndexBuilder& builder, std::int64_t size, bool written) {
     const int refusal = TakeIndex(builder, size, written);
-    if (refusal == kMsgCreateFailed)
-        Message(refusal, MsgStyle::Error, index_name_ + "\n");
-    else if (refusal)
-        Message(refusal);
+    if (refusal) Message(refusal, MsgStyle::Error, RefusalPrefix(refusal));
     return refusal == 0;
+}
+
+std::string Document::RefusalPrefix(int id) const {
+    if (id == kMsgOpenFailed) return working_name_ + "\n";
+    if (id == kMsgCreateFailed) return index_name_ + "\n";
+    return {};
 }
 
 int Document::TakeIndex(const IndexBuilder& builder, std::int64_t size, bool written) {
@@ -720,9 +723,7 @@ bool Document::FinishScan() {
     if (!scan_refusal_) return true;
     if (!scan_refusal_shown_) {
         scan_refusal_shown_ = true;
-        const bool named = scan_refusal_ == kMsgOpenFailed || scan_refusal_ == kMsgCreateFailed;
-        const std::string& name = scan_refusal_ == kMsgOpenFailed ? working_name_ : index_name_;
-        ShowMessage(messages_, scan_refusal_, named ? name + "\n" : std::string(), MsgStyle::Error);
+        ShowMessage(messages_, scan_refusal_, RefusalPrefix(scan_refusal_), MsgStyle::Error);
     }
     return false;
 }

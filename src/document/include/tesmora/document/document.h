@@ -264,6 +264,8 @@ class Document {
     bool AdoptIndex(const IndexBuilder& builder, std::int64_t size, bool written);
     // The same, without a word: the message refusing the index (0 when taken).
     int TakeIndex(const IndexBuilder& builder, std::int64_t size, bool written);
+    // The file such a refusal names: the working file or the index file.
+    std::string RefusalPrefix(int id) const;
     bool StartScanBeside();
     struct ScanBeside;
     std::unique_ptr<ScanBeside> scan_;
