@@ -205,6 +205,8 @@ bool WriteOutput(Context& ctx) {
 int RunAndSave(Context& ctx, const std::function<bool(Document&)>& run) {
     // The operation's pass indexes the input as it reads it.
     if (!LoadInputs(ctx, true)) return kExitFailed;
+    // An output renamed into place is the operation's own file (see WriteOutput).
+    ctx.doc.SetOutputsKept(*ctx.args.output != "-" && !IsUtf8(OutputEncoding(ctx)));
     if (!run(ctx.doc) || !ctx.doc.FinishScan()) return kExitFailed;
     // The status bar's last word: the operation's line, not its reload's.
     if (ctx.args.Has("verbose")) std::fprintf(stderr, "%s\n", ctx.progress.status.c_str());

@@ -23,7 +23,10 @@ int RunRecipe(Context& ctx) {
     if (!recipe.errors.empty()) return kExitUsage;
     // The steps share one document: each commits, the next reads its result.
     return RunAndSave(ctx, [&](Document& doc) {
+        // Only the last step's output is saved.
+        const bool kept = doc.OutputsKept();
         for (const RecipeStep& step : recipe.steps) {
+            doc.SetOutputsKept(kept && &step == &recipe.steps.back());
             ctx.messages.prefix = path + ":" + std::to_string(step.line) + ": ";
             if (!RunStep(doc, step.request)) return false;
         }

@@ -296,6 +296,23 @@ TEST_F(FilesTest, CommittedOutputMovesIntoPlaceKeepingTheTargetsPermissions) {
     EXPECT_TRUE(fs::exists(target));  // no longer ours to delete
 }
 
+TEST_F(FilesTest, AKeptOutputGoesToTheDiskAsWrittenAndArrivesWhole) {
+    // More than one write-back piece: the tail goes at the rename.
+    std::string records, expected;
+    for (int i = 0; i < 700000; ++i) {
+        std::string r = std::to_string(i);
+        r.append(",abcdefghij");
+        records.append(r).append("\n");
+        expected.append(r).append("\r\n");
+    }
+    ASSERT_TRUE(doc->OpenDocument(MakeFile("big.csv", records)));
+    doc->SetOutputsKept(true);
+    ASSERT_TRUE(RunOperation(*doc, Identity));
+    const std::string target = MakeFile("out.csv", "old\r\n");
+    ASSERT_TRUE(doc->MoveWorkingFileTo(target));
+    EXPECT_TRUE(ReadBytes(target) == expected);
+}
+
 TEST_F(FilesTest, OnlyOurOwnSavedFormFileIsMoved) {
     // Read in place: the user's file must never be moved.
     const std::string in = MakeFile("in.csv", "a,1\r\n");

@@ -54,6 +54,7 @@ bool Document::BeginOutput() {
         DiscardTemp(name);
         return false;
     }
+    if (outputs_kept_) output_.WriteBackAsWritten();
     DiscardTemp(output_name_);
     output_name_ = name;
     DropPendingIndex(output_index_);

@@ -158,6 +158,10 @@ class Document {
     // The records are only read in order (the batch front end): the index
     // files stay empty and a record's offset is found by reading.
     void SetSequentialOnly(bool on) { sequential_only_ = on; }
+    // Each operation's output becomes a saved file (the batch front end
+    // renames it into place): it is written to the disk as it comes.
+    void SetOutputsKept(bool on) { outputs_kept_ = on; }
+    bool OutputsKept() const { return outputs_kept_; }
     // Byte offset of record k through the record index file.
     ByteOffset RecordOffset(RecordIndex k);
     // Positions the working file at record k; read lines from there with Records().
@@ -306,6 +310,7 @@ class Document {
     std::int64_t source_size_ = -1;
     bool collect_widths_ = false;
     bool sequential_only_ = false;
+    bool outputs_kept_ = false;
     bool recording_ = false;
     // Records the document (or none) for recovery, when recording.
     void NoteRecovery();

@@ -29,6 +29,8 @@ class File {
           borrowed_(o.borrowed_),
           read_failed_(o.read_failed_),
           remove_on_close_(o.remove_on_close_),
+          written_(o.written_),
+          written_back_(o.written_back_),
           path_(std::move(o.path_)) {
         o.f_ = nullptr;
         o.remove_on_close_ = false;
@@ -48,6 +50,9 @@ class File {
     void Close();
     // A temporary file of ours that goes when it is closed.
     void RemoveOnClose() { remove_on_close_ = true; }
+    // A new file that is to be kept: what is written goes on to the disk as
+    // it comes, instead of all at once when it replaces a file of its name.
+    void WriteBackAsWritten() { written_back_ = 0; }
     bool IsOpen() const { return f_ != nullptr; }
     std::FILE* get() const { return f_; }
     // The path it was opened with ("-" for standard output).
@@ -85,6 +90,9 @@ class File {
     bool borrowed_ = false;
     bool read_failed_ = false;
     bool remove_on_close_ = false;
+    std::int64_t written_ = 0;  // bytes written since opened
+    std::int64_t written_back_ =
+        -1;  // how many of them went on to the disk; -1: left to the system
     std::string path_;
 };
 
