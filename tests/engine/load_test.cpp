@@ -311,6 +311,84 @@ TEST_F(LoadTest, BlocksAndRecordsIndexAlike) {
     }
 }
 
+TEST_F(LoadTest, ABigFileReadOnlyInOrderIndexesInHalvesAlike) {
+    const Shaped want = ShapedRecords(240000);
+    ASSERT_GT(want.bytes.size(), std::size_t{16} << 20);  // large enough for two threads
+    doc->SetSequentialOnly(true);
+    doc->SetCollectFieldWidths(true);
+    messages.Answer(30004, kIdNo);
+    ASSERT_TRUE(doc->LoadWorkingFile(MakeFile("shaped.txt", want.bytes), LoadMode::InPlace));
+    EXPECT_TRUE(std::equal(want.widths.begin(), want.widths.end(), doc->FieldWidths().begin()));
+    const Statistics& got = doc->Stats();
+    EXPECT_EQ(got.records, want.stats.records);
+    EXPECT_EQ(got.longest_line, want.stats.longest_line);
+    EXPECT_EQ(got.shortest_line, want.stats.shortest_line);
+    EXPECT_EQ(got.most_fields, want.stats.most_fields);
+    EXPECT_EQ(got.fewest_fields, want.stats.fewest_fields);
+    doc->CloseDocument();
+    // Over a limit in either half.
+    const std::string over = std::string(4999, 'y') + "\r\n";
+    for (const std::string& bytes : {over + want.bytes, want.bytes + "\r\n" + over}) {
+        messages.shown.clear();
+        EXPECT_FALSE(doc->LoadWorkingFile(MakeFile("over.txt", bytes), LoadMode::InPlace));
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0], kMsgLineTooLong);
+    }
+}
+
+// A file indexed in two parts, the second joined to the first, must give
+// what one pass over it gives, wherever it is cut between records.
+TEST(IndexJoinTest, TwoPartsJoinedAreOnePass) {
+    const std::string too_long(4999, 'y'), too_many(2000, ',');
+    const struct {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"plain", "a,b\r\nccc\r\nd,e,f\r\n"},
+        {"LF only, no last break", "a\nbb,c\n\nd,,"},
+        {"fewer fields later", "a,b,c\r\nd\r\ne,f\r\n"},
+        {"line too long", "a,b\r\n" + too_long + "\r\nc\r\n"},
+        {"too many fields", "a\r\nb,c\r\n" + too_many + "\r\nd,e,f,g\r\n"},
+        {"end of data", "a,b\r\nc\x1A,d\r\ne\r\n"},
+    };
+    auto same = [](IndexBuilder& a, IndexBuilder& b, const int* wa, const int* wb) {
+        a.Finish();
+        b.Finish();
+        const Statistics &x = a.stats(), &y = b.stats();
+        EXPECT_EQ(a.failure(), b.failure());
+        EXPECT_EQ(a.offset(), b.offset());
+        EXPECT_EQ(a.canonical(), b.canonical());
+        EXPECT_EQ(a.saw_end_of_data(), b.saw_end_of_data());
+        EXPECT_EQ(x.records, y.records);
+        EXPECT_EQ(x.longest_line, y.longest_line);
+        EXPECT_EQ(x.shortest_line, y.shortest_line);
+        if (!a.failure()) {
+            EXPECT_EQ(x.most_fields, y.most_fields);
+            EXPECT_EQ(x.fewest_fields, y.fewest_fields);
+        }
+        EXPECT_TRUE(std::equal(wa, wa + kMaxFields, wb));
+    };
+    File none;
+    for (const auto& c : cases) {
+        for (std::size_t cut = 0; cut <= c.bytes.size(); ++cut) {
+            if (cut > 0 && c.bytes[cut - 1] != '\n') continue;
+            SCOPED_TRACE(std::string(c.name) + ", cut at " + std::to_string(cut));
+            std::vector<int> whole_widths(kMaxFields), first_widths(kMaxFields),
+                later_widths(kMaxFields);
+            IndexBuilder whole(none), first(none), later(none);
+            for (IndexBuilder* b : {&whole, &first, &later}) b->SkipEntries();
+            whole.CollectWidths(whole_widths.data());
+            first.CollectWidths(first_widths.data());
+            later.CollectWidths(later_widths.data());
+            whole.Feed(c.bytes);
+            first.Feed(std::string_view(c.bytes).substr(0, cut));
+            later.Feed(std::string_view(c.bytes).substr(cut));
+            first.Join(later);
+            same(whole, first, whole_widths.data(), first_widths.data());
+        }
+    }
+}
+
 TEST_F(LoadTest, ABigFileOverTheLimitsIsRefused) {
     const std::string filler = ShapedRecords(40000).bytes + "\r\n";
     const struct {

@@ -2,6 +2,7 @@
 #include "tesmora/document/document.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -158,6 +159,8 @@ namespace {
 
 // Smaller files are indexed a record at a time, their progress with them.
 constexpr std::int64_t kBlockIndexing = 1 << 20;
+// Files this large are worth a second thread.
+constexpr std::int64_t kHalvesIndexing = std::int64_t{16} << 20;
 
 // Whole blocks from the start of file: the builder finds the records itself,
 // far faster than taking them a line at a time. fed is told the bytes so far
@@ -171,6 +174,72 @@ void IndexBlocks(File& file, IndexBuilder& builder, const std::function<bool(std
         total += static_cast<std::int64_t>(block.size());
         if (!fed(total)) return;
     }
+}
+
+// Feeds builder the bytes of file from `from` to `to`, a block at a time; fed
+// is told each block's size and says whether to go on. A file that ends
+// sooner has shrunk: a read failure.
+void FeedRange(File& file, std::int64_t from, std::int64_t to, IndexBuilder& builder,
+               const std::function<bool(std::int64_t)>& fed) {
+    std::vector<char> buf(std::size_t{1} << 18);
+    if (!file.Seek(from)) {
+        file.NoteShortRead();
+        return;
+    }
+    for (std::int64_t at = from; at < to && !builder.failure();) {
+        const std::size_t want = static_cast<std::size_t>(
+            std::min<std::int64_t>(to - at, static_cast<std::int64_t>(buf.size())));
+        const std::size_t got = file.Read(buf.data(), want);
+        if (got == 0) {
+            file.NoteShortRead();
+            return;
+        }
+        builder.Feed(std::string_view(buf.data(), got));
+        at += static_cast<std::int64_t>(got);
+        if (!fed(static_cast<std::int64_t>(got))) return;
+    }
+}
+
+// A large file read only in order is indexed by both cores: the records from
+// the first that starts after the middle on a thread of their own, joined to
+// the first half's at the end. False, with nothing read, when the file does
+// not split (a line around the middle too long for any record).
+bool IndexHalves(File& file, std::int64_t size, IndexBuilder& builder, int* widths,
+                 const std::function<bool(std::int64_t)>& fed) {
+    std::int64_t split = size / 2;
+    {
+        std::vector<char> around(static_cast<std::size_t>(kMaxLineLength));
+        if (!file.Seek(split)) return false;
+        const std::size_t got = file.Read(around.data(), around.size());
+        const void* lf = std::memchr(around.data(), '\n', got);
+        if (!lf) return false;
+        split += static_cast<const char*>(lf) - around.data() + 1;
+    }
+    File rest;
+    if (!rest.Open(file.path(), "rb")) return false;
+    IndexBuilder later(rest);
+    later.SkipEntries();
+    std::vector<int> later_widths(widths ? kMaxFields : 0);
+    if (widths) later.CollectWidths(later_widths.data());
+    std::atomic<std::int64_t> later_fed{0};
+    {
+        std::jthread second([&](std::stop_token stop) {
+            FeedRange(rest, split, size, later, [&](std::int64_t n) {
+                later_fed.fetch_add(n, std::memory_order_relaxed);
+                return !stop.stop_requested();
+            });
+        });
+        std::int64_t first_fed = 0;
+        FeedRange(file, 0, split, builder, [&](std::int64_t n) {
+            first_fed += n;
+            return fed(first_fed + later_fed.load(std::memory_order_relaxed));
+        });
+        if (builder.failure()) second.request_stop();  // what follows cannot count
+        second.join();  // to its end (leaving the scope would ask it to stop)
+    }
+    if (rest.ReadFailed()) file.NoteShortRead();
+    if (builder.failure() || builder.offset() == split) builder.Join(later);
+    return true;
 }
 
 // What tells a file changed while it was copied.
@@ -614,10 +683,14 @@ bool Document::BuildRecordIndex() {
     working_.ClearReadError();
     if (size >= kBlockIndexing) {
         if (collect_widths_) builder.CollectWidths(field_widths_.data());
-        IndexBlocks(working_, builder, [this](std::int64_t fed) {
-            progress_.SetPos(static_cast<int>(fed / 100));
+        auto fed = [this](std::int64_t total) {
+            progress_.SetPos(static_cast<int>(total / 100));
             return true;
-        });
+        };
+        const bool halves = sequential_only_ && size >= kHalvesIndexing && working_.IsRegular() &&
+                            IndexHalves(working_, size, builder,
+                                        collect_widths_ ? field_widths_.data() : nullptr, fed);
+        if (!halves) IndexBlocks(working_, builder, fed);
     } else {
         TextReader reader(working_);
         Line line;

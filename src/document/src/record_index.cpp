@@ -170,6 +170,37 @@ void IndexBuilder::Feed(std::string_view bytes) {
     pending_cr_ = p[n - 1] == '\r';
 }
 
+void IndexBuilder::Join(const IndexBuilder& later) {
+    end_of_data_ = end_of_data_ || later.end_of_data_;
+    if (failure_) return;  // feeding would have stopped here
+    const Statistics& b = later.stats_;
+    // A line was measured even when its record was then refused.
+    if (b.longest_line > 0) {
+        const bool first = stats_.records == 0;
+        stats_.longest_line =
+            first ? b.longest_line : std::max(stats_.longest_line, b.longest_line);
+        stats_.shortest_line =
+            first ? b.shortest_line : std::min(stats_.shortest_line, b.shortest_line);
+    }
+    if (b.records > 0) {
+        const bool first = stats_.records == 0;
+        stats_.most_fields = first ? b.most_fields : std::max(stats_.most_fields, b.most_fields);
+        stats_.fewest_fields =
+            first ? b.fewest_fields : std::min(stats_.fewest_fields, b.fewest_fields);
+    }
+    stats_.records += b.records;
+    offset_ += later.offset_;
+    canonical_ = canonical_ && later.canonical_;
+    failure_ = later.failure_;
+    pending_ = later.pending_;
+    pending_commas_ = later.pending_commas_;
+    pending_cr_ = later.pending_cr_;
+    field_start_ = later.field_start_;
+    field_ = later.field_;
+    if (widths_ && later.widths_)
+        for (int i = 0; i < kMaxFields; ++i) widths_[i] = std::max(widths_[i], later.widths_[i]);
+}
+
 bool IndexBuilder::Finish() {
     if (pending_ > 0 && !failure_) {
         if (widths_) EndWidths(pending_);

@@ -80,6 +80,10 @@ class IndexBuilder {
     // Also the widest of each field (of the first kMaxFields) into widths,
     // from what is fed.
     void CollectWidths(int* widths) { widths_ = widths; }
+    // Continues with what `later` was fed: the bytes that follow ours, from
+    // the start of a record (its entries skipped, its widths into its own
+    // array). The result is as if they had been fed here.
+    void Join(const IndexBuilder& later);
 
     int failure() const { return failure_; }
     // Line statistics always; field counts valid only when failure() == 0.
