@@ -200,13 +200,14 @@ void FeedRange(File& file, std::int64_t from, std::int64_t to, IndexBuilder& bui
     }
 }
 
-// A large file read only in order is indexed by both cores: the records from
-// the first that starts after the middle on a thread of their own, joined to
-// the first half's at the end. False, with nothing read, when the file does
-// not split (a line around the middle too long for any record).
-bool IndexHalves(File& file, std::int64_t size, IndexBuilder& builder, int* widths,
-                 const std::function<bool(std::int64_t)>& fed) {
-    std::int64_t split = size / 2;
+// A large file read only in order is indexed by both cores from byte `from`
+// on (the builder has had the bytes before it): the records from the first
+// that starts after the middle of the rest on a thread of their own, joined
+// to the first half's at the end. False, with nothing fed, when the rest does
+// not split (a line around its middle too long for any record).
+bool IndexHalves(File& file, std::int64_t from, std::int64_t size, IndexBuilder& builder,
+                 int* widths, const std::function<bool(std::int64_t)>& fed) {
+    std::int64_t split = from + (size - from) / 2;
     {
         std::vector<char> around(static_cast<std::size_t>(kMaxLineLength));
         if (!file.Seek(split)) return false;
@@ -230,9 +231,9 @@ bool IndexHalves(File& file, std::int64_t size, IndexBuilder& builder, int* widt
             });
         });
         std::int64_t first_fed = 0;
-        FeedRange(file, 0, split, builder, [&](std::int64_t n) {
+        FeedRange(file, from, split, builder, [&](std::int64_t n) {
             first_fed += n;
-            return fed(first_fed + later_fed.load(std::memory_order_relaxed));
+            return fed(from + first_fed + later_fed.load(std::memory_order_relaxed));
         });
         if (builder.failure()) second.request_stop();  // what follows cannot count
         second.join();  // to its end (leaving the scope would ask it to stop)
@@ -688,7 +689,7 @@ bool Document::BuildRecordIndex() {
             return true;
         };
         const bool halves = sequential_only_ && size >= kHalvesIndexing && working_.IsRegular() &&
-                            IndexHalves(working_, size, builder,
+                            IndexHalves(working_, 0, size, builder,
                                         collect_widths_ ? field_widths_.data() : nullptr, fed);
         if (!halves) IndexBlocks(working_, builder, fed);
     } else {
@@ -781,14 +782,19 @@ bool Document::FinishScan() {
         File rest;
         bool read = true;
         if (!builder.failure()) {
-            read = rest.Open(working_name_, "rb") && rest.Seek(scan->fed);
-            if (read) {
+            read = rest.Open(working_name_, "rb");
+            const std::int64_t size = read ? rest.Size() : 0;
+            const bool halves = read && size - scan->fed >= kHalvesIndexing &&
+                                IndexHalves(rest, scan->fed, size, builder, nullptr,
+                                            [](std::int64_t) { return true; });
+            if (read && !halves && !rest.Seek(scan->fed)) read = false;
+            if (read && !halves) {
                 TextReader reader(rest);
                 for (std::string_view block;
                      !builder.failure() && !(block = reader.NextBlock()).empty();)
                     builder.Feed(block);
-                read = !rest.ReadFailed();
             }
+            read = read && !rest.ReadFailed();
         }
         const bool written = builder.Finish();
         scan_refusal_ = read ? TakeIndex(builder, working_.Size(), written) : kMsgOpenFailed;
