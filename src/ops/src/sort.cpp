@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <bit>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -99,8 +101,15 @@ class TwoPassProgress {
     ~TwoPassProgress() { sink_.SetPos(0); }
     TwoPassProgress(const TwoPassProgress&) = delete;
     TwoPassProgress& operator=(const TwoPassProgress&) = delete;
+    // The bar passes every position, also when the count jumps (the other
+    // core's records are counted in bursts).
     void Step(std::int64_t k) {
-        if (n_ < 1000 || k % 100 == 0) sink_.SetPos(pos_ = static_cast<int>(k / 100));
+        const int pos = static_cast<int>(k / 100);
+        if (n_ < 1000) {
+            sink_.SetPos(pos_ = pos);
+            return;
+        }
+        while (pos_ < pos) sink_.SetPos(++pos_);
     }
     // The position again, between the passes: the window stays alive and
     // the work can be stopped while the table is sorted.
@@ -348,9 +357,49 @@ void SortRange(const Table& t, Entry* e, std::size_t n, int depth, bool descendi
     }
 }
 
+// Tables this large are sorted on two cores.
+constexpr std::size_t kTwoSorters = std::size_t{1} << 16;
+
+// The entries are grouped by the most significant byte in which their heads
+// differ, the groups cut into two runs of about equal size, and each run
+// sorted on its own core: every key of the first run orders before every key
+// of the second, and the grouping keeps record order within a group.
 void SortTable(Table& t, bool descending, const Pulse& pulse) {
-    LargeVector<Entry> scratch(t.entries.size());
-    SortRange(t, t.entries.data(), t.entries.size(), 0, descending, scratch.data(), pulse);
+    const std::size_t n = t.entries.size();
+    LargeVector<Entry> scratch(n);
+    Entry* const e = t.entries.data();
+    const std::uint64_t flip = descending ? ~std::uint64_t{0} : 0;
+    std::uint64_t any = 0, every = ~std::uint64_t{0};
+    for (std::size_t i = 0; i < n; ++i) {
+        any |= e[i].head ^ flip;
+        every &= e[i].head ^ flip;
+    }
+    if (n < kTwoSorters || any == every) {
+        SortRange(t, e, n, 0, descending, scratch.data(), pulse);
+        return;
+    }
+    const int shift = (63 - std::countl_zero(any ^ every)) / 8 * 8;
+    auto group = [&](const Entry& x) { return ((x.head ^ flip) >> shift) & 0xFF; };
+    std::array<std::size_t, 257> at{};
+    for (std::size_t i = 0; i < n; ++i) ++at[group(e[i]) + 1];
+    std::size_t cut = 0, best = n;  // the group boundary nearest the middle
+    for (std::size_t g = 1, sum = 0; g < 256; ++g) {
+        sum += at[g];
+        const std::size_t off = sum > n / 2 ? sum - n / 2 : n / 2 - sum;
+        if (off < best) {
+            best = off;
+            cut = sum;
+        }
+    }
+    for (std::size_t g = 1; g < at.size(); ++g) at[g] += at[g - 1];
+    Entry* const s = scratch.data();
+    for (std::size_t i = 0; i < n; ++i) s[at[group(e[i])]++] = e[i];
+    pulse();
+    {
+        std::jthread second([&] { SortRange(t, s + cut, n - cut, 0, descending, e + cut, [] {}); });
+        SortRange(t, s, cut, 0, descending, e, pulse);
+    }
+    t.entries.swap(scratch);
 }
 
 // Output position of every record (by file number) and the windows.
@@ -389,9 +438,53 @@ std::vector<Window> PlaceRecords(const Table& t, std::int64_t window_bytes,
     return result;
 }
 
-// Fills each window from one sequential read of its records' part of the
-// working file, in large blocks, and writes it. The record lengths say where
-// each record lies, so the blocks need no search for line breaks.
+// Copies records from .. to - 1 of the working file, which start at byte
+// `start`, into their slots of window w at buf, reading file in large blocks;
+// the record lengths say where each record lies, so the blocks need no search
+// for line breaks. Adds the bytes it placed to filled and counts each record
+// in placed; stops early when told to. False when the file no longer matches
+// what the key pass read.
+bool FillWindow(File& file, std::int64_t start, std::uint32_t from, std::uint32_t to,
+                const Window& w, char* buf, const Lengths& lengths,
+                const LargeVector<std::int64_t>& out_pos, std::uint64_t& filled,
+                const std::function<bool()>& placed) {
+    constexpr std::size_t kBlock = std::size_t{1} << 20;
+    std::unique_ptr<char[]> block(new char[kBlock]);
+    const auto size = static_cast<std::uint64_t>(w.end - w.begin);
+    if (!file.Seek(start)) return false;
+    std::size_t at = 0, held = 0;  // block[at, held) is the file from record i on
+    for (std::uint32_t i = from; i < to; ++i) {
+        const std::size_t text = TextBytes(lengths[i]), bytes = FileBytes(lengths[i]);
+        if (held - at < bytes) {
+            std::memmove(block.get(), block.get() + at, held - at);
+            held -= at;
+            at = 0;
+            while (held < bytes) {
+                const std::size_t got = file.Read(block.get() + held, kBlock - held);
+                if (got == 0) return false;
+                held += got;
+            }
+        }
+        const char* record = block.get() + at;
+        at += bytes;
+        if (bytes - text == 2 ? record[text] != '\r' || record[text + 1] != '\n'
+                              : bytes - text == 1 && record[text] != '\n')
+            return false;
+        const auto slot = static_cast<std::uint64_t>(out_pos[i] - w.begin);
+        if (slot >= size) continue;
+        if (text + 2 > size - slot) return false;  // never write past the slot
+        std::memcpy(buf + slot, record, text);
+        buf[slot + text] = '\r';
+        buf[slot + text + 1] = '\n';
+        filled += text + 2;
+        if (!placed()) return false;
+    }
+    return true;
+}
+
+// Fills each window from a sequential read of its records' part of the
+// working file and writes it. On a large file the two halves of that part
+// are read on two cores: their slots never overlap.
 bool CopyWindows(Document& doc, TextWriter& out, const std::vector<Window>& windows,
                  const Lengths& lengths, const LargeVector<std::int64_t>& out_pos,
                  TwoPassProgress& progress) {
@@ -401,47 +494,56 @@ bool CopyWindows(Document& doc, TextWriter& out, const std::vector<Window>& wind
     const std::unique_ptr<char, decltype(&std::free)> window(
         static_cast<char*>(AllocateLarge(static_cast<std::size_t>(largest))), &std::free);
     char* const buf = window.get();
-    constexpr std::size_t kBlock = std::size_t{1} << 20;
-    std::unique_ptr<char[]> block(new char[kBlock]);
     File& file = doc.WorkingFile();
+    File second;
+    const bool two = doc.DataEnd() >= kTwoReaders && second.Open(doc.WorkingFileName(), "rb");
     const std::int64_t n = static_cast<std::int64_t>(out_pos.size());
     std::int64_t placed = 0;
+    std::atomic<std::int64_t> placed_there{0};
     for (const Window& w : windows) {
         const auto size = static_cast<std::uint64_t>(w.end - w.begin);
-        std::uint64_t filled = 0;
-        std::int64_t start = 0;
+        const std::uint32_t mid = two ? w.first + (w.last - w.first) / 2 : w.last;
+        std::int64_t start = 0;  // where record first starts, and record mid
         for (std::uint32_t i = 0; i < w.first; ++i)
             start += static_cast<std::int64_t>(FileBytes(lengths[i]));
-        if (!file.Seek(start)) return false;
-        std::size_t at = 0, held = 0;  // block[at, held) is the file from record i on
-        for (std::uint32_t i = w.first; i <= w.last; ++i) {
-            const std::size_t text = TextBytes(lengths[i]), bytes = FileBytes(lengths[i]);
-            if (held - at < bytes) {
-                std::memmove(block.get(), block.get() + at, held - at);
-                held -= at;
-                at = 0;
-                while (held < bytes) {
-                    const std::size_t got = file.Read(block.get() + held, kBlock - held);
-                    if (got == 0) return false;
-                    held += got;
+        std::int64_t mid_start = start;
+        for (std::uint32_t i = w.first; i < mid; ++i)
+            mid_start += static_cast<std::int64_t>(FileBytes(lengths[i]));
+        std::uint64_t filled = 0, filled_there = 0;
+        bool ok = true, ok_there = true;
+        {
+            std::atomic<bool> stop{false};
+            std::jthread helper;
+            std::atomic<bool> there_done{!two};
+            if (two)
+                helper = std::jthread([&] {
+                    ok_there = FillWindow(second, mid_start, mid, w.last + 1, w, buf, lengths,
+                                          out_pos, filled_there, [&] {
+                                              placed_there.fetch_add(1, std::memory_order_relaxed);
+                                              return !stop.load(std::memory_order_relaxed);
+                                          });
+                    there_done = true;
+                });
+            struct StopUnlessDone {
+                std::atomic<bool>& stop;
+                bool done = false;
+                ~StopUnlessDone() {
+                    if (!done) stop = true;
                 }
-            }
-            const char* record = block.get() + at;
-            at += bytes;
-            // The working file no longer matches what the key pass read.
-            if (bytes - text == 2 ? record[text] != '\r' || record[text + 1] != '\n'
-                                  : bytes - text == 1 && record[text] != '\n')
-                return false;
-            const auto slot = static_cast<std::uint64_t>(out_pos[i] - w.begin);
-            if (slot >= size) continue;
-            if (text + 2 > size - slot) return false;  // never write past the slot
-            std::memcpy(buf + slot, record, text);
-            buf[slot + text] = '\r';
-            buf[slot + text + 1] = '\n';
-            filled += text + 2;
-            progress.Step(n + placed++);
+            } guard{stop};
+            ok = FillWindow(
+                file, start, w.first, two ? mid : w.last + 1, w, buf, lengths, out_pos, filled,
+                [&] {
+                    progress.Step(n + placed++ + placed_there.load(std::memory_order_relaxed));
+                    return true;
+                });
+            if (!ok) stop = true;
+            // The bar follows the other half to its end, and may still stop it.
+            for (; !there_done; std::this_thread::sleep_for(std::chrono::milliseconds(1)))
+                progress.Step(n + placed + placed_there.load(std::memory_order_relaxed));
+            guard.done = true;
         }
-        if (filled != size) return false;
+        if (!ok || !ok_there || filled + filled_there != size) return false;
         // Through the writer's own buffer, a slice at a time: the system
         // copies from a buffer the cache holds far faster than from the window.
         constexpr std::size_t kSlice = std::size_t{1} << 19;
