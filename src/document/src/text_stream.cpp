@@ -610,7 +610,20 @@ void TextWriter::Direct(std::string_view record) {
 
 void TextWriter::PutLarge(std::string_view part) {
     if (background_) background_->Wait();
-    Put(part);
+    if (index_ && part.size() >= kTwoThreadPart) {
+        // The file takes the bytes on another core while the index reads them here.
+        bool written = true;
+        std::thread writer([&] {
+            constexpr std::size_t kSlice = std::size_t{1} << 20;
+            for (std::size_t at = 0; written && at < part.size(); at += kSlice)
+                written = file_.Write(part.data() + at, std::min(kSlice, part.size() - at));
+        });
+        index_->Feed(part);
+        writer.join();
+        if (!written) ok_ = false;
+    } else {
+        Put(part);
+    }
     handed_ += static_cast<std::int64_t>(part.size());
 }
 

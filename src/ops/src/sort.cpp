@@ -444,10 +444,10 @@ std::vector<Window> PlaceRecords(const Table& t, std::int64_t window_bytes,
 // for line breaks. Adds the bytes it placed to filled and counts each record
 // in placed; stops early when told to. False when the file no longer matches
 // what the key pass read.
+template <class Placed>
 bool FillWindow(File& file, std::int64_t start, std::uint32_t from, std::uint32_t to,
                 const Window& w, char* buf, const Lengths& lengths,
-                const LargeVector<std::int64_t>& out_pos, std::uint64_t& filled,
-                const std::function<bool()>& placed) {
+                const LargeVector<std::int64_t>& out_pos, std::uint64_t& filled, Placed&& placed) {
     constexpr std::size_t kBlock = std::size_t{1} << 20;
     std::unique_ptr<char[]> block(new char[kBlock]);
     const auto size = static_cast<std::uint64_t>(w.end - w.begin);
@@ -517,11 +517,17 @@ bool CopyWindows(Document& doc, TextWriter& out, const std::vector<Window>& wind
             std::atomic<bool> there_done{!two};
             if (two)
                 helper = std::jthread([&] {
+                    // Counted in batches: a shared count changed for every
+                    // record would bounce between the cores.
+                    std::int64_t since = 0;
                     ok_there = FillWindow(second, mid_start, mid, w.last + 1, w, buf, lengths,
                                           out_pos, filled_there, [&] {
-                                              placed_there.fetch_add(1, std::memory_order_relaxed);
+                                              if (++since < 4096) return true;
+                                              placed_there.fetch_add(since);
+                                              since = 0;
                                               return !stop.load(std::memory_order_relaxed);
                                           });
+                    placed_there.fetch_add(since);
                     there_done = true;
                 });
             struct StopUnlessDone {
@@ -544,11 +550,7 @@ bool CopyWindows(Document& doc, TextWriter& out, const std::vector<Window>& wind
             guard.done = true;
         }
         if (!ok || !ok_there || filled + filled_there != size) return false;
-        // Through the writer's own buffer, a slice at a time: the system
-        // copies from a buffer the cache holds far faster than from the window.
-        constexpr std::size_t kSlice = std::size_t{1} << 19;
-        for (std::size_t at = 0; at < size; at += kSlice)
-            out.WritePart(std::string_view(buf + at, std::min<std::size_t>(kSlice, size - at)));
+        out.WritePart(std::string_view(buf, size));
     }
     return true;
 }

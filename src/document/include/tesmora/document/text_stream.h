@@ -223,6 +223,7 @@ class TextWriter {
     void Spill(std::size_t need);
     void Direct(std::string_view record);
     void PutLarge(std::string_view part);
+    static constexpr std::size_t kTwoThreadPart = std::size_t{8} << 20;
     void Put(std::string_view bytes);
     File& file_;
     std::vector<char> buf_;
