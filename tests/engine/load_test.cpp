@@ -288,6 +288,14 @@ Shaped ShapedRecords(int count) {
     return out;
 }
 
+void ExpectStats(const Statistics& got, const Statistics& want) {
+    EXPECT_EQ(got.records, want.records);
+    EXPECT_EQ(got.longest_line, want.longest_line);
+    EXPECT_EQ(got.shortest_line, want.shortest_line);
+    EXPECT_EQ(got.most_fields, want.most_fields);
+    EXPECT_EQ(got.fewest_fields, want.fewest_fields);
+}
+
 TEST_F(LoadTest, BlocksAndRecordsIndexAlike) {
     for (const int count : {300, 40000}) {
         const Shaped want = ShapedRecords(count);
@@ -299,12 +307,7 @@ TEST_F(LoadTest, BlocksAndRecordsIndexAlike) {
             ASSERT_TRUE(doc->LoadWorkingFile(MakeFile("shaped.txt", want.bytes), mode));
             EXPECT_TRUE(
                 std::equal(want.widths.begin(), want.widths.end(), doc->FieldWidths().begin()));
-            const Statistics& got = doc->Stats();
-            EXPECT_EQ(got.records, want.stats.records);
-            EXPECT_EQ(got.longest_line, want.stats.longest_line);
-            EXPECT_EQ(got.shortest_line, want.stats.shortest_line);
-            EXPECT_EQ(got.most_fields, want.stats.most_fields);
-            EXPECT_EQ(got.fewest_fields, want.stats.fewest_fields);
+            ExpectStats(doc->Stats(), want.stats);
             EXPECT_TRUE(ReadBytes(doc->IndexFileName()) == want.index);
             doc->CloseDocument();
         }
@@ -319,12 +322,7 @@ TEST_F(LoadTest, ABigFileReadOnlyInOrderIndexesInHalvesAlike) {
     messages.Answer(30004, kIdNo);
     ASSERT_TRUE(doc->LoadWorkingFile(MakeFile("shaped.txt", want.bytes), LoadMode::InPlace));
     EXPECT_TRUE(std::equal(want.widths.begin(), want.widths.end(), doc->FieldWidths().begin()));
-    const Statistics& got = doc->Stats();
-    EXPECT_EQ(got.records, want.stats.records);
-    EXPECT_EQ(got.longest_line, want.stats.longest_line);
-    EXPECT_EQ(got.shortest_line, want.stats.shortest_line);
-    EXPECT_EQ(got.most_fields, want.stats.most_fields);
-    EXPECT_EQ(got.fewest_fields, want.stats.fewest_fields);
+    ExpectStats(doc->Stats(), want.stats);
     doc->CloseDocument();
     // Over a limit in either half.
     const std::string over = std::string(4999, 'y') + "\r\n";

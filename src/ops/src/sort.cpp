@@ -225,6 +225,16 @@ bool ReadKeyRange(TextReader& reader, std::int64_t bytes, std::int64_t limit, in
     return bytes < 0 || consumed == bytes;
 }
 
+// Tells the other core's half to stop when this one leaves early (a
+// failure, or the user stopping the work).
+struct StopUnlessDone {
+    std::atomic<bool>& stop;
+    bool done = false;
+    ~StopUnlessDone() {
+        if (!done) stop = true;
+    }
+};
+
 // Files this large have their keys read on two cores, a half each.
 constexpr std::int64_t kTwoReaders = std::int64_t{16} << 20;
 
@@ -262,13 +272,7 @@ bool ReadKeys(Document& doc, const SortRequest& s, Table& t, TwoPassProgress& pr
             }
         });
         // A first half that fails or is stopped stops the second.
-        struct StopUnlessDone {
-            std::atomic<bool>& stop;
-            bool done = false;
-            ~StopUnlessDone() {
-                if (!done) stop = true;
-            }
-        } guard{stop};
+        StopUnlessDone guard{stop};
         TextReader reader = doc.Records();
         if (!ReadKeyRange(reader, boundary, n, k, t, step)) return false;
         guard.done = true;
@@ -467,6 +471,7 @@ bool FillWindow(File& file, std::int64_t start, std::uint32_t from, std::uint32_
         }
         const char* record = block.get() + at;
         at += bytes;
+        // The working file no longer matches what the key pass read.
         if (bytes - text == 2 ? record[text] != '\r' || record[text + 1] != '\n'
                               : bytes - text == 1 && record[text] != '\n')
             return false;
@@ -530,13 +535,7 @@ bool CopyWindows(Document& doc, TextWriter& out, const std::vector<Window>& wind
                     placed_there.fetch_add(since);
                     there_done = true;
                 });
-            struct StopUnlessDone {
-                std::atomic<bool>& stop;
-                bool done = false;
-                ~StopUnlessDone() {
-                    if (!done) stop = true;
-                }
-            } guard{stop};
+            StopUnlessDone guard{stop};
             ok = FillWindow(
                 file, start, w.first, two ? mid : w.last + 1, w, buf, lengths, out_pos, filled,
                 [&] {

@@ -91,8 +91,8 @@ class File {
     bool read_failed_ = false;
     bool remove_on_close_ = false;
     std::int64_t written_ = 0;  // bytes written since opened
-    std::int64_t written_back_ =
-        -1;  // how many of them went on to the disk; -1: left to the system
+    // How many of them were sent on to the disk; -1: left to the system.
+    std::int64_t written_back_ = -1;
     std::string path_;
 };
 
