@@ -125,12 +125,20 @@ inline unsigned CommaMask16(const char* p, std::size_t n) {
     for (std::size_t i = 0; i < m; ++i) mask |= static_cast<unsigned>(p[i] == ',') << i;
     return mask;
 }
+
+// The same for s[base ..] (base < s.size()): the last block of a text of 16
+// bytes or more is read as the 16 bytes that end it, never past its end.
+inline unsigned CommaMaskAt(std::string_view s, std::size_t base) {
+    const std::size_t n = s.size() - base;
+    if (n < 16 && s.size() >= 16) return CommaMask16(s.data() + s.size() - 16, 16) >> (16 - n);
+    return CommaMask16(s.data() + base, n);
+}
 }  // namespace detail
 
 template <typename F>
 void ForEachComma(std::string_view s, F&& f) {
     for (std::size_t base = 0; base < s.size(); base += 16) {
-        unsigned mask = detail::CommaMask16(s.data() + base, s.size() - base);
+        unsigned mask = detail::CommaMaskAt(s, base);
         while (mask) {
             const int bit = std::countr_zero(mask);
             if (!f(base + static_cast<std::size_t>(bit))) return;
@@ -150,7 +158,7 @@ class CommaCursor {
         for (;;) {
             if (!loaded_) {
                 if (base_ >= s_.size()) return npos;
-                mask_ = detail::CommaMask16(s_.data() + base_, s_.size() - base_);
+                mask_ = detail::CommaMaskAt(s_, base_);
                 loaded_ = true;
             }
             const auto here = static_cast<long long>(detail::Ones(mask_));
