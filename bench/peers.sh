@@ -13,8 +13,9 @@
 # RECORDS defaults to 1000000 (the input and the pair set come from
 # BUILD_DIR/bench/tesmora-gen, cached under /tmp/tesmora-bench/). Every command
 # runs 5 times as a whole process writing its output to a file, alternating with
-# its peer; the table shows the median wall seconds of each, the peak MiB of
-# tesmora-cli and the ratio of the medians. Exits 1 when a ratio is over its limit.
+# its peer, each run after a sync; the table shows the median wall seconds of
+# each, the peak MiB of tesmora-cli and the ratio of the medians. Exits 1 when a
+# ratio is over its limit.
 
 # The peer commands below are single-quoted on purpose: they expand in the timed shell.
 # shellcheck disable=SC2016
@@ -25,7 +26,7 @@ CACHE_DIR=/tmp/tesmora-bench
 
 source "$(dirname "$0")/lib.sh"
 bench_dir=$(cd "$(dirname "$0")" && pwd)
-bench_args "2,17p" "$@"
+bench_args "2,18p" "$@"
 require_tools perl sort grep wc cp
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tesmora-peers.XXXXXX") || exit 1
@@ -48,6 +49,9 @@ times_of() {
     local t0 t1 kib
     times="" peak=0
     for ((i = 0; i < RUNS; i++)); do
+        # The last run's output goes to the disk first, untimed: its writeback
+        # would otherwise land in whichever command runs next.
+        sync
         t0=$EPOCHREALTIME
         if ! LC_ALL=C "$timer" -f '%M' -o "$work/time" sh -c "$1" >/dev/null 2>"$work/err"; then
             echo "failed: $1" >&2
