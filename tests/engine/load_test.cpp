@@ -332,6 +332,18 @@ TEST_F(LoadTest, ABigFileReadOnlyInOrderIndexesInHalvesAlike) {
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.shown[0], kMsgLineTooLong);
     }
+    // A byte 0x1A ends the data in either half: nothing after it counts.
+    const Shaped head = ShapedRecords(300);
+    const struct {
+        std::string bytes;
+        const Statistics& stats;
+    } ended[] = {{head.bytes + "\x1A" + want.bytes, head.stats},
+                 {want.bytes + "\x1A" + want.bytes, want.stats}};
+    for (const auto& c : ended) {
+        ASSERT_TRUE(doc->LoadWorkingFile(MakeFile("ended.txt", c.bytes), LoadMode::InPlace));
+        ExpectStats(doc->Stats(), c.stats);
+        doc->CloseDocument();
+    }
 }
 
 // A file indexed in two parts, the second joined to the first, must give

@@ -177,14 +177,15 @@ void IndexBlocks(File& file, IndexBuilder& builder, const std::function<bool(std
 }
 
 // Feeds builder the bytes of file from `from` to `to`, a block at a time; fed
-// is told each block's size and says whether to go on. A file that ends
-// sooner has shrunk: a read failure.
-void FeedRange(File& file, std::int64_t from, std::int64_t to, IndexBuilder& builder,
+// is told each block's size and says whether to go on. A byte 0x1A ends the
+// data, as it does for the reader: true when one did. A file that ends sooner
+// has shrunk: a read failure.
+bool FeedRange(File& file, std::int64_t from, std::int64_t to, IndexBuilder& builder,
                const std::function<bool(std::int64_t)>& fed) {
     std::vector<char> buf(std::size_t{1} << 18);
     if (!file.Seek(from)) {
         file.NoteShortRead();
-        return;
+        return false;
     }
     for (std::int64_t at = from; at < to && !builder.failure();) {
         const std::size_t want = static_cast<std::size_t>(
@@ -192,12 +193,17 @@ void FeedRange(File& file, std::int64_t from, std::int64_t to, IndexBuilder& bui
         const std::size_t got = file.Read(buf.data(), want);
         if (got == 0) {
             file.NoteShortRead();
-            return;
+            return false;
         }
-        builder.Feed(std::string_view(buf.data(), got));
+        const void* eod = std::memchr(buf.data(), 0x1A, got);
+        const std::size_t data =
+            eod ? static_cast<std::size_t>(static_cast<const char*>(eod) - buf.data()) : got;
+        builder.Feed(std::string_view(buf.data(), data));
+        if (eod) return true;
         at += static_cast<std::int64_t>(got);
-        if (!fed(static_cast<std::int64_t>(got))) return;
+        if (!fed(static_cast<std::int64_t>(got))) return false;
     }
+    return false;
 }
 
 // A large file read only in order is indexed by both cores from byte `from`
@@ -223,6 +229,7 @@ bool IndexHalves(File& file, std::int64_t from, std::int64_t size, IndexBuilder&
     std::vector<int> later_widths(widths ? kMaxFields : 0);
     if (widths) later.CollectWidths(later_widths.data());
     std::atomic<std::int64_t> later_fed{0};
+    bool joins = false;
     {
         std::jthread second([&](std::stop_token stop) {
             FeedRange(rest, split, size, later, [&](std::int64_t n) {
@@ -231,15 +238,18 @@ bool IndexHalves(File& file, std::int64_t from, std::int64_t size, IndexBuilder&
             });
         });
         std::int64_t first_fed = 0;
-        FeedRange(file, from, split, builder, [&](std::int64_t n) {
+        const bool ended = FeedRange(file, from, split, builder, [&](std::int64_t n) {
             first_fed += n;
             return fed(from + first_fed + later_fed.load(std::memory_order_relaxed));
         });
-        if (builder.failure()) second.request_stop();  // what follows cannot count
+        // What follows a failure or the end of the data cannot count.
+        joins = !ended && !builder.failure() && builder.offset() == split;
+        if (!joins) second.request_stop();
         second.join();  // to its end (leaving the scope would ask it to stop)
     }
+    if (!joins) return true;
     if (rest.ReadFailed()) file.NoteShortRead();
-    if (builder.failure() || builder.offset() == split) builder.Join(later);
+    builder.Join(later);
     return true;
 }
 
