@@ -313,6 +313,20 @@ TEST_F(FilesTest, AKeptOutputGoesToTheDiskAsWrittenAndArrivesWhole) {
     EXPECT_TRUE(ReadBytes(target) == expected);
 }
 
+TEST_F(FilesTest, LargeCopiesLandWholeAndInPlace) {
+    // Copies this large go in two halves: appended after a record, each half
+    // must land where it belongs, and what follows after the whole.
+    std::string big;
+    for (int i = 0; big.size() < (std::size_t{65} << 20); ++i)
+        big.append(std::to_string(i)).append(",x\r\n");
+    const std::string path = MakeFile("doc.csv", "d,1\r\n");
+    ASSERT_TRUE(doc->OpenDocument(path));
+    ASSERT_TRUE(doc->OpenFiles({MakeFile("big.csv", big)}, true));
+    ASSERT_TRUE(doc->OpenFiles({MakeFile("end.csv", "e,2\r\n")}, true));
+    ASSERT_TRUE(doc->Save());
+    EXPECT_TRUE(ReadBytes(path) == "d,1\r\n" + big + "e,2\r\n");
+}
+
 TEST_F(FilesTest, OnlyOurOwnSavedFormFileIsMoved) {
     // Read in place: the user's file must never be moved.
     const std::string in = MakeFile("in.csv", "a,1\r\n");

@@ -634,38 +634,52 @@ bool TextWriter::Flush() {
     return ok_;
 }
 
-bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out,
-               const CopyProgress& copied) {
-    if (!in.IsOpen() || !out.IsOpen() || !out.Flush()) return false;
-    const std::int64_t total = length;
+namespace {
+
 #ifdef __linux__
-    // Pieces small enough for the progress to move and the work to stop.
-    const std::int64_t piece = copied ? std::int64_t{64} << 20 : std::int64_t{1} << 30;
-    // The copy in the kernel counts as one write.
-    g_writes.fetch_add(1, std::memory_order_relaxed);
-    if (!Step()) return false;
-    // In the kernel, without copying through our memory.
-    const int in_fd = fileno(in.get()), out_fd = fileno(out.get());
+// Pieces small enough for the progress to move and the work to stop.
+constexpr std::int64_t kCopyPiece = std::int64_t{64} << 20;
+
+// Copies in the kernel from in_off to out_off, length bytes, in pieces; after
+// each, copied says whether to go on. The bytes copied.
+std::int64_t KernelCopy(int in_fd, std::int64_t in_off, int out_fd, std::int64_t out_off,
+                        std::int64_t length, const std::function<bool(std::int64_t)>& copied) {
+    off_t from = static_cast<off_t>(in_off), to = static_cast<off_t>(out_off);
+    std::int64_t done = 0;
+    while (done < length) {
+        const ssize_t n = copy_file_range(
+            in_fd, &from, out_fd, &to,
+            static_cast<std::size_t>(std::min<std::int64_t>(length - done, kCopyPiece)), 0);
+        if (n <= 0) break;
+        done += n;
+        if (!copied(n)) break;
+    }
+    return done;
+}
+
+// Large copies are worth both cores: the kernel copies into new pages of the
+// cache, and one core does not keep up with that (2.9 GB: 1.1-2.7 s on one,
+// 0.9-1.4 s on two).
+constexpr std::int64_t kTwoThreadCopy = std::int64_t{64} << 20;
+#endif
+
+// Copies length bytes of in from offset to out's position through our memory,
+// or on Linux first with sendfile.
+bool CopyThrough(File& in, std::int64_t offset, std::int64_t length, File& out,
+                 const std::function<void(std::int64_t)>& copied) {
+#ifdef __linux__
+    if (!out.Flush()) return false;
     off_t in_off = static_cast<off_t>(offset);
-    std::int64_t left = length;
-    while (left > 0) {
+    while (length > 0) {
         const ssize_t n =
-            copy_file_range(in_fd, &in_off, out_fd, nullptr,
-                            static_cast<std::size_t>(std::min<std::int64_t>(left, piece)), 0);
+            sendfile(fileno(out.get()), fileno(in.get()), &in_off,
+                     static_cast<std::size_t>(std::min<std::int64_t>(length, kCopyPiece)));
         if (n <= 0) break;
-        left -= n;
-        if (copied) copied(total - left);
+        length -= n;
+        copied(n);
     }
-    while (left > 0) {
-        const ssize_t n = sendfile(out_fd, in_fd, &in_off,
-                                   static_cast<std::size_t>(std::min<std::int64_t>(left, piece)));
-        if (n <= 0) break;
-        left -= n;
-        if (copied) copied(total - left);
-    }
-    if (left == 0) return true;
+    if (length == 0) return true;
     offset = in_off;
-    length = left;
 #endif
     std::vector<char> buf(std::size_t{1} << 20);
     if (!in.Seek(offset)) return false;
@@ -675,9 +689,74 @@ bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out,
         const std::size_t got = in.Read(buf.data(), want);
         if (got == 0 || !out.Write(buf.data(), got)) return false;
         length -= static_cast<std::int64_t>(got);
-        if (copied) copied(total - length);
+        copied(static_cast<std::int64_t>(got));
     }
     return out.Flush();
+}
+
+}  // namespace
+
+bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out,
+               const CopyProgress& copied) {
+    if (!in.IsOpen() || !out.IsOpen() || !out.Flush()) return false;
+    std::int64_t done = 0;
+    auto count = [&](std::int64_t n) {
+        done += n;
+        if (copied) copied(done);
+    };
+#ifdef __linux__
+    // The copy in the kernel counts as one write.
+    g_writes.fetch_add(1, std::memory_order_relaxed);
+    if (!Step()) return false;
+    // A pipe takes the bytes at its end: no offsets, one stream.
+    const std::int64_t out_at = out.IsRegular() ? out.Tell() : -1;
+    if (out_at < 0) return CopyThrough(in, offset, length, out, count);
+    // In the kernel, without copying through our memory; a large copy's
+    // second half on another core.
+    const int in_fd = fileno(in.get()), out_fd = fileno(out.get());
+    const std::int64_t half = length >= kTwoThreadCopy ? length / 2 : length;
+    std::atomic<std::int64_t> later{0};
+    std::atomic<bool> stop{false};
+    std::int64_t first = 0;
+    {
+        std::jthread helper;
+        if (half < length)
+            helper = std::jthread([&] {
+                KernelCopy(in_fd, offset + half, out_fd, out_at + half, length - half,
+                           [&](std::int64_t n) {
+                               later.fetch_add(n);
+                               return !stop.load();
+                           });
+            });
+        try {
+            first = KernelCopy(in_fd, offset, out_fd, out_at, half, [&](std::int64_t n) {
+                done += n;
+                if (copied) copied(done + later.load());
+                return true;
+            });
+        } catch (...) {
+            stop = true;  // the helper stops before the work is abandoned
+            throw;
+        }
+    }
+    if (half < length) {
+        done += later.load();
+        if (copied) copied(done);
+    }
+    // What the kernel did not copy (another file system, an older system) is
+    // copied the other way, each gap from where it begins.
+    const std::int64_t second = later.load();
+    if (second < length - half &&
+        (!out.Seek(out_at + half + second) ||
+         !CopyThrough(in, offset + half + second, length - half - second, out, count)))
+        return false;
+    if (first < half &&
+        (!out.Seek(out_at + first) || !CopyThrough(in, offset + first, half - first, out, count)))
+        return false;
+    return out.Seek(out_at + length);
+#else
+    return CopyThrough(in, offset, length, out, count);
+#endif
 }
 
 bool CopyToEnd(File& in, File& out, std::int64_t max, const CopyProgress& copied) {
