@@ -266,17 +266,18 @@ std::pair<std::uintmax_t, fs::file_time_type> Stamp(const std::string& name) {
 
 }  // namespace
 
-// A large user's file is indexed on another core while this one copies it:
-// the index of the copy is the index of the file, unless it changed meanwhile.
-bool Document::CopyWhileIndexing(const std::string& source, const std::function<bool()>& copy) {
+// A large user's file is indexed on another core while this one copies it
+// (copy is told whether it is): the index of the copy is the index of the
+// file, unless it changed meanwhile.
+bool Document::CopyWhileIndexing(const std::string& source, const std::function<bool(bool)>& copy) {
     const auto before = Stamp(source);
     if (collect_widths_ || before.first < static_cast<std::uintmax_t>(kBlockIndexing))
-        return copy();
+        return copy(false);
     auto pending = std::make_unique<PendingIndex>();
     pending->name = NewTemp();
     if (pending->name.empty() || !pending->file.Open(pending->name, kTempOpenMode)) {
         DropPendingIndex(pending);
-        return copy();
+        return copy(false);
     }
     if (sequential_only_) pending->builder.SkipEntries();
     bool indexed = false, copied = false;
@@ -288,7 +289,7 @@ bool Document::CopyWhileIndexing(const std::string& source, const std::function<
             indexed = !stop.stop_requested() && !in.ReadFailed();
             pending->written = pending->builder.Finish();
         });
-        copied = copy();
+        copied = copy(true);
         if (!copied) indexer.request_stop();
     } catch (const Cancelled&) {
         DropPendingIndex(pending);
@@ -329,12 +330,13 @@ bool Document::OpenWorkingFile(const std::string& name, LoadMode mode, const Loa
         if (owned) DiscardTemp(working);
         return false;
     };
-    // A plain copy of the user's bytes into a new temporary file.
-    auto copy_raw = [&] {
+    // A plain copy of the user's bytes into a new temporary file, on one
+    // core when the file is indexed on the other.
+    auto copy_raw = [&](bool indexed_beside = false) {
         working = NewTemp();
         owned = !working.empty();
         bool refused = false;
-        if (owned && !CopyIntoTemp(name, working, refused)) {
+        if (owned && !CopyIntoTemp(name, working, refused, indexed_beside)) {
             DiscardTemp(working);
             owned = false;
         }
@@ -563,14 +565,16 @@ bool Document::ConvertIntoTemp(File& in, const std::string& path, const std::str
     return false;
 }
 
-bool Document::CopyIntoTemp(const std::string& source, const std::string& temp, bool& refused) {
+bool Document::CopyIntoTemp(const std::string& source, const std::string& temp, bool& refused,
+                            bool indexed_beside) {
     File in, out;
     if (!in.Open(source, "rb") || !out.Open(temp, kTempOpenMode)) return false;
     if (!in.IsRegular()) return CopyStream(in, out, refused);
     progress_.SetRange(static_cast<int>(in.Size() / 100));
-    const bool ok = CopyToEnd(in, out, -1, [this](std::int64_t copied) {
-        progress_.SetPos(static_cast<int>(copied / 100));
-    });
+    const bool ok = CopyToEnd(
+        in, out, -1,
+        [this](std::int64_t copied) { progress_.SetPos(static_cast<int>(copied / 100)); },
+        indexed_beside);
     progress_.SetPos(0);
     return ok;
 }

@@ -697,7 +697,7 @@ bool CopyThrough(File& in, std::int64_t offset, std::int64_t length, File& out,
 }  // namespace
 
 bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out,
-               const CopyProgress& copied) {
+               const CopyProgress& copied, bool other_core_busy) {
     if (!in.IsOpen() || !out.IsOpen() || !out.Flush()) return false;
     std::int64_t done = 0;
     auto count = [&](std::int64_t n) {
@@ -714,7 +714,7 @@ bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out,
     // In the kernel, without copying through our memory; a large copy's
     // second half on another core.
     const int in_fd = fileno(in.get()), out_fd = fileno(out.get());
-    const std::int64_t half = length >= kTwoThreadCopy ? length / 2 : length;
+    const std::int64_t half = length >= kTwoThreadCopy && !other_core_busy ? length / 2 : length;
     std::atomic<std::int64_t> later{0};
     std::atomic<bool> stop{false};
     std::int64_t first = 0;
@@ -755,17 +755,20 @@ bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out,
         return false;
     return out.Seek(out_at + length);
 #else
+    (void)other_core_busy;
     return CopyThrough(in, offset, length, out, count);
 #endif
 }
 
-bool CopyToEnd(File& in, File& out, std::int64_t max, const CopyProgress& copied) {
+bool CopyToEnd(File& in, File& out, std::int64_t max, const CopyProgress& copied,
+               bool other_core_busy) {
     if (!in.IsOpen() || !out.IsOpen()) return false;
     if (in.IsRegular()) {
         const std::int64_t from = in.Tell();
         std::int64_t length = in.Size() - from;
         if (max >= 0) length = std::min(length, max);
-        return from >= 0 && CopyRange(in, from, length, out, copied) && in.Seek(from + length);
+        return from >= 0 && CopyRange(in, from, length, out, copied, other_core_busy) &&
+               in.Seek(from + length);
     }
     std::vector<char> buf(std::size_t{1} << 20);
     for (std::int64_t left = max; left != 0;) {

@@ -148,7 +148,7 @@ class Document {
     bool OpenWorkingFile(const std::string& name, LoadMode mode, const LoadOptions& options = {});
     bool LoadWorkingFile(const std::string& name, LoadMode mode, const LoadOptions& options = {});
     bool OpenIndexFile();
-    bool CopyWhileIndexing(const std::string& source, const std::function<bool()>& copy);
+    bool CopyWhileIndexing(const std::string& source, const std::function<bool(bool)>& copy);
     bool BuildRecordIndex();
     bool CheckTextFile(File& file);
     bool ComputeFieldWidths();
@@ -242,7 +242,8 @@ class Document {
     void DiscardTemp(std::string& name);
     std::string NewTemp();
     // refused: a stream failed the text check (its message shown).
-    bool CopyIntoTemp(const std::string& source, const std::string& temp, bool& refused);
+    bool CopyIntoTemp(const std::string& source, const std::string& temp, bool& refused,
+                      bool indexed_beside);
     bool CopyStream(File& in, File& out, bool& refused);
     // Converts the UTF-8 text of in (after its BOM) into temp, noting its
     // forms in forms; false with its message shown, naming path.
