@@ -165,6 +165,15 @@ struct LargeAllocator {
         return static_cast<T*>(AllocateLarge(n * sizeof(T)));
     }
     void deallocate(T* p, std::size_t) { std::free(p); }
+    // Sized without being cleared: every element is written before it is read.
+    template <class U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
     bool operator==(const LargeAllocator&) const { return true; }
 };
 template <class T>
@@ -260,6 +269,9 @@ bool ReadKeys(Document& doc, const SortRequest& s, Table& t, TwoPassProgress& pr
     if (!tail_reader.Next(skipped)) return false;
     const std::int64_t boundary = end / 2 + skipped.physical;
     Table tail;
+    // About half the records: growing a table copies it into new memory.
+    tail.entries.reserve(static_cast<std::size_t>(n - n / 2 + n / 16));
+    tail.lengths.reserve(static_cast<std::size_t>(n - n / 2 + n / 16));
     bool tail_ok = false;
     {
         std::atomic<bool> stop{false};
