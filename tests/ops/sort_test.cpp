@@ -185,6 +185,68 @@ TEST_F(SortTest, TwoReadersMatchAStableSortOnALargeFile) {
     }
 }
 
+// The batch front end's way: a large input read in place is indexed by the
+// key pass itself. Each case must give what a load's own index pass gives,
+// with fewer reads, and refuse what the load refuses with its message alone.
+TEST_F(SortTest, AnInputIndexedByItsKeyPassSortsAndRefusesAsLoaded) {
+    std::mt19937 rng(5);
+    std::string body;
+    for (const std::string& r : RandomRecords(rng, 80000))
+        body += r + "," + std::string(200, 'p') + "\r\n";
+    ASSERT_GT(body.size(), std::size_t{16} << 20);
+    const std::string head = "b,1\r\na,2\r\n";
+    std::string fields(2000, ',');
+    const struct {
+        const char* name;
+        std::string bytes;
+        int refusal;
+    } cases[] = {
+        {"plain", body, 0},
+        {"end of data in the first half", head + "\x1A" + body, 0},
+        {"end of data in the second half", body + "\x1A" + head, 0},
+        {"long line in the first half", head + std::string(4999, 'y') + "\r\n" + body,
+         kMsgLineTooLong},
+        {"long line in the second half", body + std::string(4999, 'y') + "\r\n", kMsgLineTooLong},
+        {"too many fields in the second half", body + fields + "\r\n", kMsgTooManyFields},
+    };
+    doc->SetSequentialOnly(true);
+    SortRequest s;
+    s.key_field = FieldIndex{1};
+    auto sort = [&](const std::string& path, bool beside, Recs& out) {
+        LoadOptions options;
+        options.scan_beside = beside;
+        FileFaults::Arm(0);
+        const bool ok = doc->LoadWorkingFile(path, LoadMode::InPlace, options) && RunSort(*doc, s);
+        const std::int64_t reads = FileFaults::Steps();
+        out = ok ? Records() : Recs{};
+        doc->SetModified(false);
+        doc->CloseDocument();
+        return ok ? reads : -1;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = MakeFile("in.csv", c.bytes);
+        Recs loaded, scanned;
+        messages.shown.clear();
+        const std::int64_t loaded_reads = sort(path, false, loaded);
+        const auto load_said = messages.shown;
+        messages.shown.clear();
+        const std::int64_t scanned_reads = sort(path, true, scanned);
+        EXPECT_EQ(messages.shown, load_said);
+        if (c.refusal) {
+            EXPECT_EQ(scanned_reads, -1);
+            EXPECT_EQ(messages.shown, std::vector<int>{c.refusal});
+            continue;
+        }
+        EXPECT_TRUE(scanned == loaded);
+        EXPECT_GT(scanned.size(), 1u);
+        // Once for the keys and the index, not once each.
+        if (c.bytes == body) {
+            EXPECT_LT(scanned_reads, loaded_reads);
+        }
+    }
+}
+
 TEST_F(SortTest, ProgressCountsTwoPassesOverTheRecords) {
     struct Case {
         int records;

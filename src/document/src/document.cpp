@@ -755,11 +755,17 @@ int Document::TakeIndex(const IndexBuilder& builder, std::int64_t size, bool wri
 }
 
 struct Document::ScanBeside {
-    explicit ScanBeside(File& index) : builder(index) { builder.SkipEntries(); }
+    explicit ScanBeside(File& index) : builder(index), later(index) {
+        builder.SkipEntries();
+        later.SkipEntries();
+    }
     IndexBuilder builder;
     std::int64_t fed = 0;  // bytes the builder has seen
     bool tapped = false;   // a reader feeds it
     std::int64_t expected = 0;
+    // The records from byte later_from on, fed by a second reader (RecordsFrom).
+    IndexBuilder later;
+    std::int64_t later_from = -1, later_fed = 0;
 };
 
 // Reading a large file once instead of twice is most of what a streaming
@@ -793,6 +799,12 @@ bool Document::FinishScan() {
         // Taken out first: a reader still feeding it stops here.
         const std::unique_ptr<ScanBeside> scan = std::move(scan_);
         IndexBuilder& builder = scan->builder;
+        // A second reader's part follows on when the first part ends where it begins.
+        if (scan->later_from >= 0 && scan->fed == scan->later_from && !builder.failure() &&
+            builder.offset() == scan->later_from) {
+            builder.Join(scan->later);
+            scan->fed += scan->later_fed;
+        }
         File rest;
         bool read = true;
         if (!builder.failure()) {
@@ -889,8 +901,25 @@ TextReader Document::Records(RecordIndex from) {
         scan_->tapped = true;
         reader.SetTap([this](std::string_view block) {
             if (!scan_) return;  // finished meanwhile
+            // What lies beyond a second reader's start is its to index.
+            if (scan_->later_from >= 0)
+                block = block.substr(0, static_cast<std::size_t>(std::max<std::int64_t>(
+                                            0, scan_->later_from - scan_->fed)));
             scan_->builder.Feed(block);
             scan_->fed += static_cast<std::int64_t>(block.size());
+        });
+    }
+    return reader;
+}
+
+TextReader Document::RecordsFrom(File& file, std::int64_t from) {
+    file.Seek(from);
+    TextReader reader(file);
+    if (scan_ && scan_->later_from < 0 && from >= scan_->fed) {
+        scan_->later_from = from;
+        reader.SetTap([scan = scan_.get()](std::string_view block) {
+            scan->later.Feed(block);
+            scan->later_fed += static_cast<std::int64_t>(block.size());
         });
     }
     return reader;

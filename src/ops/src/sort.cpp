@@ -114,6 +114,14 @@ class TwoPassProgress {
     // The position again, between the passes: the window stays alive and
     // the work can be stopped while the table is sorted.
     void Pulse() { sink_.SetPos(pos_); }
+    // The first pass is over and counted n records (the range assumed a guess).
+    void Counted(std::int64_t n) {
+        if (n != n_) {
+            n_ = n;
+            sink_.SetRange(static_cast<int>(2 * n / 100));
+        }
+        if (static_cast<int>((n - 1) / 100) != pos_) Step(n - 1);
+    }
 
   private:
     IProgressSink& sink_;
@@ -247,27 +255,37 @@ struct StopUnlessDone {
 // Files this large have their keys read on two cores, a half each.
 constexpr std::int64_t kTwoReaders = std::int64_t{16} << 20;
 
+// Reads the key of every record into t. While the input's statistics are
+// pending, the reads index it too (the record count is then a guess, and
+// the caller checks the table against the count).
 bool ReadKeys(Document& doc, const SortRequest& s, Table& t, TwoPassProgress& progress) {
-    const std::int64_t n = doc.Stats().records;
+    const bool pending = doc.StatsPending();
+    const std::int64_t n = pending ? doc.ExpectedRecords() : doc.Stats().records;
     if (n > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
-    t.entries.reserve(static_cast<std::size_t>(n));
-    t.lengths.reserve(static_cast<std::size_t>(n));
+    // What the table can hold, or the count the index gave.
+    const std::int64_t most = pending ? std::numeric_limits<std::uint32_t>::max() : n;
+    t.entries.reserve(static_cast<std::size_t>(pending ? n + n / 16 : n));
+    t.lengths.reserve(static_cast<std::size_t>(pending ? n + n / 16 : n));
     auto step = [&](std::uint32_t i) {
         if (i < n) progress.Step(i);
         return true;
     };
     const int k = s.key_field.value;
     File second;
-    const std::int64_t end = doc.DataEnd();
+    const std::int64_t end = pending ? doc.WorkingFile().Size() : doc.DataEnd();
     if (end < kTwoReaders || !second.Open(doc.WorkingFileName(), "rb") || !second.Seek(end / 2)) {
         TextReader reader = doc.Records();
-        return ReadKeyRange(reader, -1, n, k, t, step);
+        return ReadKeyRange(reader, -1, most, k, t, step);
     }
     // The second half starts after the line break that follows the middle.
-    TextReader tail_reader(second);
-    Line skipped;
-    if (!tail_reader.Next(skipped)) return false;
-    const std::int64_t boundary = end / 2 + skipped.physical;
+    std::int64_t boundary = end / 2;
+    {
+        TextReader skip(second);
+        Line skipped;
+        if (!skip.Next(skipped)) return false;
+        boundary += skipped.physical;
+    }
+    TextReader tail_reader = doc.RecordsFrom(second, boundary);
     Table tail;
     // About half the records: growing a table copies it into new memory.
     tail.entries.reserve(static_cast<std::size_t>(n - n / 2 + n / 16));
@@ -277,7 +295,7 @@ bool ReadKeys(Document& doc, const SortRequest& s, Table& t, TwoPassProgress& pr
         std::atomic<bool> stop{false};
         std::jthread reader_thread([&] {
             try {
-                tail_ok = ReadKeyRange(tail_reader, -1, n, k, tail,
+                tail_ok = ReadKeyRange(tail_reader, -1, most, k, tail,
                                        [&](std::uint32_t) { return !stop.load(); });
             } catch (const std::bad_alloc&) {
                 tail_ok = false;
@@ -286,13 +304,13 @@ bool ReadKeys(Document& doc, const SortRequest& s, Table& t, TwoPassProgress& pr
         // A first half that fails or is stopped stops the second.
         StopUnlessDone guard{stop};
         TextReader reader = doc.Records();
-        if (!ReadKeyRange(reader, boundary, n, k, t, step)) return false;
+        if (!ReadKeyRange(reader, boundary, most, k, t, step)) return false;
         guard.done = true;
     }
     if (!tail_ok || second.ReadFailed()) return false;
     const auto head_records = static_cast<std::uint32_t>(t.entries.size());
-    if (static_cast<std::int64_t>(head_records) + static_cast<std::int64_t>(tail.entries.size()) !=
-        n)
+    if (static_cast<std::int64_t>(head_records) + static_cast<std::int64_t>(tail.entries.size()) >
+        most)
         return false;
     if (t.arena.size() + tail.arena.size() > std::numeric_limits<std::uint32_t>::max())
         throw std::bad_alloc();
@@ -304,7 +322,6 @@ bool ReadKeys(Document& doc, const SortRequest& s, Table& t, TwoPassProgress& pr
     }
     t.arena.insert(t.arena.end(), tail.arena.begin(), tail.arena.end());
     t.lengths.insert(t.lengths.end(), tail.lengths.begin(), tail.lengths.end());
-    progress.Step(n - 1);
     return true;
 }
 
@@ -569,17 +586,31 @@ bool CopyWindows(Document& doc, TextWriter& out, const std::vector<Window>& wind
 }  // namespace
 
 bool SortPass(Document& doc, TextWriter& out, const SortRequest& s, std::int64_t window_bytes) {
-    TwoPassProgress progress(doc.Progress(), doc.Stats().records);
+    TwoPassProgress progress(doc.Progress(), doc.ExpectedRecords());
     try {
         std::vector<Window> windows;
         LargeVector<std::int64_t> out_pos;
         Lengths lengths;
         {
             Table t;
-            if (!ReadKeys(doc, s, t, progress)) {
+            const bool indexing = doc.StatsPending();
+            bool read = ReadKeys(doc, s, t, progress);
+            // A refused input says so itself, and nothing else is said.
+            if (!doc.FinishScan()) return false;
+            const std::int64_t n = doc.Stats().records;
+            auto whole = [&] { return static_cast<std::int64_t>(t.entries.size()) == n; };
+            read = read && whole();
+            // Read again without the index where the two parts did not meet
+            // (a 0x1A in the first).
+            if (!read && indexing) {
+                t = Table{};
+                read = ReadKeys(doc, s, t, progress) && whole();
+            }
+            if (!read) {
                 doc.Message(kMsgOpenFailed, MsgStyle::Error, doc.WorkingFileName() + "\n");
                 return false;
             }
+            progress.Counted(n);
             SortTable(t, s.descending, [&progress] { progress.Pulse(); });
             windows = PlaceRecords(t, window_bytes, out_pos);
             lengths = std::move(t.lengths);

@@ -168,6 +168,12 @@ class Document {
     bool SeekRecord(RecordIndex k);
     // A reader over the working file from record `from` (rewinds for 0).
     TextReader Records(RecordIndex from = RecordIndex{0});
+    // For a pass that reads the records in two parts at once: a reader over
+    // file (the working file opened again) from byte `from`, where a record
+    // starts. While the statistics are pending, what it reads is indexed
+    // beside what Records() reads up to `from`, on the reader's own thread; it
+    // must be done reading before anything asks for the statistics.
+    TextReader RecordsFrom(File& file, std::int64_t from);
     // The working file, for readers that manage their own positions.
     File& WorkingFile() { return working_; }
     // Writes every record, each with CR LF, to out in the given encoding. A
