@@ -252,6 +252,20 @@ struct StopUnlessDone {
     }
 };
 
+// The most records a table holds: it numbers them in 32 bits.
+constexpr std::int64_t kMost = std::numeric_limits<std::uint32_t>::max();
+
+// Room for about n records: growing a table copies it into new memory. Only
+// an exact count must fit; a guess (from the file's head) may be far off.
+void Reserve(Table& t, std::int64_t n, bool exact) {
+    try {
+        t.entries.reserve(static_cast<std::size_t>(std::min<std::int64_t>(n, kMost)));
+        t.lengths.reserve(static_cast<std::size_t>(std::min<std::int64_t>(n, kMost)));
+    } catch (const std::bad_alloc&) {
+        if (exact) throw;
+    }
+}
+
 // Files this large have their keys read on two cores, a half each.
 constexpr std::int64_t kTwoReaders = std::int64_t{16} << 20;
 
@@ -261,11 +275,10 @@ constexpr std::int64_t kTwoReaders = std::int64_t{16} << 20;
 bool ReadKeys(Document& doc, const SortRequest& s, Table& t, TwoPassProgress& progress) {
     const bool pending = doc.StatsPending();
     const std::int64_t n = pending ? doc.ExpectedRecords() : doc.Stats().records;
-    if (n > std::numeric_limits<std::uint32_t>::max()) throw std::bad_alloc();
+    if (!pending && n > kMost) throw std::bad_alloc();
     // What the table can hold, or the count the index gave.
-    const std::int64_t most = pending ? std::numeric_limits<std::uint32_t>::max() : n;
-    t.entries.reserve(static_cast<std::size_t>(pending ? n + n / 16 : n));
-    t.lengths.reserve(static_cast<std::size_t>(pending ? n + n / 16 : n));
+    const std::int64_t most = pending ? kMost : n;
+    Reserve(t, pending ? n + n / 16 : n, !pending);
     auto step = [&](std::uint32_t i) {
         if (i < n) progress.Step(i);
         return true;
@@ -287,9 +300,7 @@ bool ReadKeys(Document& doc, const SortRequest& s, Table& t, TwoPassProgress& pr
     }
     TextReader tail_reader = doc.RecordsFrom(second, boundary);
     Table tail;
-    // About half the records: growing a table copies it into new memory.
-    tail.entries.reserve(static_cast<std::size_t>(n - n / 2 + n / 16));
-    tail.lengths.reserve(static_cast<std::size_t>(n - n / 2 + n / 16));
+    Reserve(tail, n - n / 2 + n / 16, false);
     bool tail_ok = false;
     {
         std::atomic<bool> stop{false};
