@@ -1,6 +1,8 @@
 // Opening several files, appending, saving and closing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <set>
 
 #include "engine_fixture.h"
@@ -313,18 +315,47 @@ TEST_F(FilesTest, AKeptOutputGoesToTheDiskAsWrittenAndArrivesWhole) {
     EXPECT_TRUE(ReadBytes(target) == expected);
 }
 
+std::string NumberedRecords(std::size_t bytes) {
+    std::string out;
+    for (int i = 0; out.size() < bytes; ++i) out.append(std::to_string(i)).append(",x\r\n");
+    return out;
+}
+
 TEST_F(FilesTest, LargeCopiesLandWholeAndInPlace) {
     // Copies this large go in two halves: appended after a record, each half
     // must land where it belongs, and what follows after the whole.
-    std::string big;
-    for (int i = 0; big.size() < (std::size_t{65} << 20); ++i)
-        big.append(std::to_string(i)).append(",x\r\n");
+    const std::string big = NumberedRecords(std::size_t{65} << 20);
     const std::string path = MakeFile("doc.csv", "d,1\r\n");
     ASSERT_TRUE(doc->OpenDocument(path));
     ASSERT_TRUE(doc->OpenFiles({MakeFile("big.csv", big)}, true));
     ASSERT_TRUE(doc->OpenFiles({MakeFile("end.csv", "e,2\r\n")}, true));
     ASSERT_TRUE(doc->Save());
     EXPECT_TRUE(ReadBytes(path) == "d,1\r\n" + big + "e,2\r\n");
+}
+
+TEST_F(FilesTest, ACopyTakesTheOtherCoreOnceItIsFree) {
+    // Busy at first: the copy starts alone, and splits what is left when the
+    // other core comes free after its first piece.
+    const std::string big = NumberedRecords(std::size_t{90} << 20);
+    File in, out;
+    ASSERT_TRUE(in.Open(MakeFile("big.csv", big), "rb"));
+    ASSERT_TRUE(out.Open(MakeFile("out.csv", "lead\r\n"), "r+b"));
+    ASSERT_TRUE(out.SeekEnd());
+    std::atomic<bool> busy{true};
+    std::vector<std::int64_t> seen;
+    ASSERT_TRUE(CopyRange(
+        in, 0, static_cast<std::int64_t>(big.size()), out,
+        [&](std::int64_t n) {
+            seen.push_back(n);
+            busy = false;
+        },
+        &busy));
+    ASSERT_TRUE(out.Write("tail", 4));
+    out.Close();
+    EXPECT_TRUE(ReadBytes(Path("out.csv")) == "lead\r\n" + big + "tail");
+    ASSERT_FALSE(seen.empty());
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_EQ(seen.back(), static_cast<std::int64_t>(big.size()));
 }
 
 TEST_F(FilesTest, OnlyOurOwnSavedFormFileIsMoved) {

@@ -267,29 +267,34 @@ std::pair<std::uintmax_t, fs::file_time_type> Stamp(const std::string& name) {
 }  // namespace
 
 // A large user's file is indexed on another core while this one copies it
-// (copy is told whether it is): the index of the copy is the index of the
-// file, unless it changed meanwhile.
-bool Document::CopyWhileIndexing(const std::string& source, const std::function<bool(bool)>& copy) {
+// (and the copy takes both cores once the index is done): the index of the
+// copy is the index of the file, unless it changed meanwhile.
+bool Document::CopyWhileIndexing(const std::string& source,
+                                 const std::function<bool(const std::atomic<bool>*)>& copy) {
     const auto before = Stamp(source);
     if (collect_widths_ || before.first < static_cast<std::uintmax_t>(kBlockIndexing))
-        return copy(false);
+        return copy(nullptr);
     auto pending = std::make_unique<PendingIndex>();
     pending->name = NewTemp();
     if (pending->name.empty() || !pending->file.Open(pending->name, kTempOpenMode)) {
         DropPendingIndex(pending);
-        return copy(false);
+        return copy(nullptr);
     }
     if (sequential_only_) pending->builder.SkipEntries();
     bool indexed = false, copied = false;
+    std::atomic<bool> indexing{true};
     try {
         std::jthread indexer([&](std::stop_token stop) {
             File in;
-            if (!in.Open(source, "rb")) return;
-            IndexBlocks(in, pending->builder, [&](std::int64_t) { return !stop.stop_requested(); });
-            indexed = !stop.stop_requested() && !in.ReadFailed();
-            pending->written = pending->builder.Finish();
+            if (in.Open(source, "rb")) {
+                IndexBlocks(in, pending->builder,
+                            [&](std::int64_t) { return !stop.stop_requested(); });
+                indexed = !stop.stop_requested() && !in.ReadFailed();
+                pending->written = pending->builder.Finish();
+            }
+            indexing = false;
         });
-        copied = copy(true);
+        copied = copy(&indexing);
         if (!copied) indexer.request_stop();
     } catch (const Cancelled&) {
         DropPendingIndex(pending);
@@ -331,12 +336,12 @@ bool Document::OpenWorkingFile(const std::string& name, LoadMode mode, const Loa
         return false;
     };
     // A plain copy of the user's bytes into a new temporary file, on one
-    // core when the file is indexed on the other.
-    auto copy_raw = [&](bool indexed_beside = false) {
+    // core while the file is indexed on the other.
+    auto copy_raw = [&](const std::atomic<bool>* indexing = nullptr) {
         working = NewTemp();
         owned = !working.empty();
         bool refused = false;
-        if (owned && !CopyIntoTemp(name, working, refused, indexed_beside)) {
+        if (owned && !CopyIntoTemp(name, working, refused, indexing)) {
             DiscardTemp(working);
             owned = false;
         }
@@ -566,7 +571,7 @@ bool Document::ConvertIntoTemp(File& in, const std::string& path, const std::str
 }
 
 bool Document::CopyIntoTemp(const std::string& source, const std::string& temp, bool& refused,
-                            bool indexed_beside) {
+                            const std::atomic<bool>* indexing) {
     File in, out;
     if (!in.Open(source, "rb") || !out.Open(temp, kTempOpenMode)) return false;
     if (!in.IsRegular()) return CopyStream(in, out, refused);
@@ -574,7 +579,7 @@ bool Document::CopyIntoTemp(const std::string& source, const std::string& temp, 
     const bool ok = CopyToEnd(
         in, out, -1,
         [this](std::int64_t copied) { progress_.SetPos(static_cast<int>(copied / 100)); },
-        indexed_beside);
+        indexing);
     progress_.SetPos(0);
     return ok;
 }

@@ -638,7 +638,7 @@ namespace {
 
 #ifdef __linux__
 // Pieces small enough for the progress to move and the work to stop.
-constexpr std::int64_t kCopyPiece = std::int64_t{64} << 20;
+constexpr std::int64_t kCopyPiece = std::int64_t{16} << 20;
 
 // Copies in the kernel from in_off to out_off, length bytes, in pieces; after
 // each, copied says whether to go on. The bytes copied.
@@ -697,7 +697,7 @@ bool CopyThrough(File& in, std::int64_t offset, std::int64_t length, File& out,
 }  // namespace
 
 bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out,
-               const CopyProgress& copied, bool other_core_busy) {
+               const CopyProgress& copied, const std::atomic<bool>* other_core_busy) {
     if (!in.IsOpen() || !out.IsOpen() || !out.Flush()) return false;
     std::int64_t done = 0;
     auto count = [&](std::int64_t n) {
@@ -711,47 +711,57 @@ bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out,
     // A pipe takes the bytes at its end: no offsets, one stream.
     const std::int64_t out_at = out.IsRegular() ? out.Tell() : -1;
     if (out_at < 0) return CopyThrough(in, offset, length, out, count);
-    // In the kernel, without copying through our memory; a large copy's
-    // second half on another core.
+    // In the kernel, without copying through our memory, from the front; as
+    // soon as the other core is free, a helper takes the second half of what
+    // is left.
     const int in_fd = fileno(in.get()), out_fd = fileno(out.get());
-    const std::int64_t half = length >= kTwoThreadCopy && !other_core_busy ? length / 2 : length;
+    std::int64_t front = 0, front_end = length, later_from = length;
     std::atomic<std::int64_t> later{0};
     std::atomic<bool> stop{false};
-    std::int64_t first = 0;
     {
         std::jthread helper;
-        if (half < length)
-            helper = std::jthread([&] {
-                KernelCopy(in_fd, offset + half, out_fd, out_at + half, length - half,
-                           [&](std::int64_t n) {
-                               later.fetch_add(n);
-                               return !stop.load();
-                           });
-            });
+        bool split = false;
         try {
-            first = KernelCopy(in_fd, offset, out_fd, out_at, half, [&](std::int64_t n) {
-                done += n;
-                if (copied) copied(done + later.load());
-                return true;
-            });
+            while (front < front_end) {
+                if (!split && front_end - front >= kTwoThreadCopy &&
+                    !(other_core_busy && other_core_busy->load())) {
+                    split = true;
+                    const std::int64_t from = front + (front_end - front) / 2;
+                    try {
+                        helper = std::jthread([&, from] {
+                            KernelCopy(in_fd, offset + from, out_fd, out_at + from, length - from,
+                                       [&](std::int64_t n) {
+                                           later.fetch_add(n);
+                                           return !stop.load();
+                                       });
+                        });
+                        later_from = front_end = from;
+                    } catch (const std::system_error&) {
+                        // No thread to be had: this one copies it all.
+                    }
+                }
+                const std::int64_t n = KernelCopy(in_fd, offset + front, out_fd, out_at + front,
+                                                  std::min(front_end - front, kCopyPiece),
+                                                  [](std::int64_t) { return true; });
+                if (n == 0) break;
+                front += n;
+                if (copied) copied(front + later.load());
+            }
         } catch (...) {
             stop = true;  // the helper stops before the work is abandoned
             throw;
         }
     }
-    if (half < length) {
-        done += later.load();
-        if (copied) copied(done);
-    }
+    done = front + later.load();
+    if (copied && later_from < length) copied(done);
     // What the kernel did not copy (another file system, an older system) is
     // copied the other way, each gap from where it begins.
-    const std::int64_t second = later.load();
-    if (second < length - half &&
-        (!out.Seek(out_at + half + second) ||
-         !CopyThrough(in, offset + half + second, length - half - second, out, count)))
+    const std::int64_t second = later_from + later.load();
+    if (second < length && (!out.Seek(out_at + second) ||
+                            !CopyThrough(in, offset + second, length - second, out, count)))
         return false;
-    if (first < half &&
-        (!out.Seek(out_at + first) || !CopyThrough(in, offset + first, half - first, out, count)))
+    if (front < front_end && (!out.Seek(out_at + front) ||
+                              !CopyThrough(in, offset + front, front_end - front, out, count)))
         return false;
     return out.Seek(out_at + length);
 #else
@@ -761,7 +771,7 @@ bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out,
 }
 
 bool CopyToEnd(File& in, File& out, std::int64_t max, const CopyProgress& copied,
-               bool other_core_busy) {
+               const std::atomic<bool>* other_core_busy) {
     if (!in.IsOpen() || !out.IsOpen()) return false;
     if (in.IsRegular()) {
         const std::int64_t from = in.Tell();

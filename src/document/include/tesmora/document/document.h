@@ -148,7 +148,8 @@ class Document {
     bool OpenWorkingFile(const std::string& name, LoadMode mode, const LoadOptions& options = {});
     bool LoadWorkingFile(const std::string& name, LoadMode mode, const LoadOptions& options = {});
     bool OpenIndexFile();
-    bool CopyWhileIndexing(const std::string& source, const std::function<bool(bool)>& copy);
+    bool CopyWhileIndexing(const std::string& source,
+                           const std::function<bool(const std::atomic<bool>*)>& copy);
     bool BuildRecordIndex();
     bool CheckTextFile(File& file);
     bool ComputeFieldWidths();
@@ -249,7 +250,7 @@ class Document {
     std::string NewTemp();
     // refused: a stream failed the text check (its message shown).
     bool CopyIntoTemp(const std::string& source, const std::string& temp, bool& refused,
-                      bool indexed_beside);
+                      const std::atomic<bool>* indexing);
     bool CopyStream(File& in, File& out, bool& refused);
     // Converts the UTF-8 text of in (after its BOM) into temp, noting its
     // forms in forms; false with its message shown, naming path.

@@ -249,14 +249,14 @@ class TextWriter {
 // Told the bytes copied so far, now and then during a long copy.
 using CopyProgress = std::function<void(std::int64_t copied)>;
 // Copies length bytes of in from offset to the end of out, in the kernel
-// where the platform can, a large copy on both cores unless the other is
-// busy. False when in ends sooner.
+// where the platform can, a large copy on both cores once other_core_busy
+// (when given) is clear. False when in ends sooner.
 bool CopyRange(File& in, std::int64_t offset, std::int64_t length, File& out,
-               const CopyProgress& copied = {}, bool other_core_busy = false);
+               const CopyProgress& copied = {}, const std::atomic<bool>* other_core_busy = nullptr);
 // Copies in from its current position up to its end (a stream until it
 // closes), or at most max bytes when max >= 0, to the end of out.
 bool CopyToEnd(File& in, File& out, std::int64_t max = -1, const CopyProgress& copied = {},
-               bool other_core_busy = false);
+               const std::atomic<bool>* other_core_busy = nullptr);
 
 // The status of the file at path as std::filesystem gives it, except that on
 // Windows a device (NUL, CON) or /dev/stdin, which it reports missing, is a
