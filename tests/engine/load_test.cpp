@@ -144,6 +144,22 @@ TEST_F(LoadTest, CommaDocumentIsNotAsked) {
     EXPECT_FALSE(doc->IsFixedWidth());
 }
 
+TEST_F(LoadTest, AnIndexBuiltBesideTheCopyIsKeptWhenTheCopyFinishesFirst) {
+    // Large enough to be indexed beside the copy, small enough for the copy
+    // to be done first: the load then waits for that index instead of
+    // indexing the copy again (a second range on the progress bar).
+    std::string bytes;
+    while (bytes.size() < (std::size_t{3} << 20)) bytes += "12345,abcdefghij\r\n";
+    for (int i = 0; i < 5; ++i) {
+        progress.calls.clear();
+        ASSERT_TRUE(Load(bytes));
+        EXPECT_EQ(std::count_if(progress.calls.begin(), progress.calls.end(),
+                                [](const auto& c) { return c.first == 'r'; }),
+                  1);
+        EXPECT_EQ(doc->Stats().records, static_cast<std::int64_t>(bytes.size() / 18));
+    }
+}
+
 TEST_F(LoadTest, IndexProgressCountsBytes) {
     // 150 records of 10 bytes: range 15, every record updates the position.
     std::string bytes;

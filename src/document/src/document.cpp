@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -283,12 +284,15 @@ bool Document::CopyWhileIndexing(const std::string& source,
     if (sequential_only_) pending->builder.SkipEntries();
     bool indexed = false, copied = false;
     std::atomic<bool> indexing{true};
+    std::atomic<std::int64_t> index_fed{0};
     try {
         std::jthread indexer([&](std::stop_token stop) {
             File in;
             if (in.Open(source, "rb")) {
-                IndexBlocks(in, pending->builder,
-                            [&](std::int64_t) { return !stop.stop_requested(); });
+                IndexBlocks(in, pending->builder, [&](std::int64_t total) {
+                    index_fed.store(total, std::memory_order_relaxed);
+                    return !stop.stop_requested();
+                });
                 indexed = !stop.stop_requested() && !in.ReadFailed();
                 pending->written = pending->builder.Finish();
             }
@@ -296,6 +300,14 @@ bool Document::CopyWhileIndexing(const std::string& source,
         });
         copied = copy(&indexing);
         if (!copied) indexer.request_stop();
+        // A copy done first waits for the index, the bar following it (and
+        // the work can still be stopped): leaving the scope would ask the
+        // index to stop, and the copy would be indexed all over again.
+        while (copied && indexing.load()) {
+            progress_.SetPos(static_cast<int>(index_fed.load(std::memory_order_relaxed) / 100));
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        indexer.join();
     } catch (const Cancelled&) {
         DropPendingIndex(pending);
         throw;
