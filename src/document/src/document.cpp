@@ -163,18 +163,20 @@ constexpr std::int64_t kBlockIndexing = 1 << 20;
 // Files this large are worth a second thread.
 constexpr std::int64_t kHalvesIndexing = std::int64_t{16} << 20;
 
-// Whole blocks from the start of file: the builder finds the records itself,
-// far faster than taking them a line at a time. fed is told the bytes so far
-// and says whether to go on.
-void IndexBlocks(File& file, IndexBuilder& builder, const std::function<bool(std::int64_t)>& fed) {
-    file.Seek(0);
+// Whole blocks of file from byte `from` on: the builder finds the records
+// itself, far faster than taking them a line at a time. fed is told the bytes
+// so far and says whether to go on. False when file cannot be positioned.
+bool IndexBlocks(File& file, std::int64_t from, IndexBuilder& builder,
+                 const std::function<bool(std::int64_t)>& fed) {
+    if (!file.Seek(from)) return false;
     TextReader reader(file);
     std::int64_t total = 0;
     for (std::string_view block; !builder.failure() && !(block = reader.NextBlock()).empty();) {
         builder.Feed(block);
         total += static_cast<std::int64_t>(block.size());
-        if (!fed(total)) return;
+        if (!fed(total)) break;
     }
+    return true;
 }
 
 // Feeds builder the bytes of file from `from` to `to`, a block at a time; fed
@@ -289,7 +291,7 @@ bool Document::CopyWhileIndexing(const std::string& source,
         std::jthread indexer([&](std::stop_token stop) {
             File in;
             if (in.Open(source, "rb")) {
-                IndexBlocks(in, pending->builder, [&](std::int64_t total) {
+                IndexBlocks(in, 0, pending->builder, [&](std::int64_t total) {
                     index_fed.store(total, std::memory_order_relaxed);
                     return !stop.stop_requested();
                 });
@@ -722,7 +724,7 @@ bool Document::BuildRecordIndex() {
         const bool halves = sequential_only_ && size >= kHalvesIndexing && working_.IsRegular() &&
                             IndexHalves(working_, 0, size, builder,
                                         collect_widths_ ? field_widths_.data() : nullptr, fed);
-        if (!halves) IndexBlocks(working_, builder, fed);
+        if (!halves) IndexBlocks(working_, 0, builder, fed);
     } else {
         TextReader reader(working_);
         Line line;
@@ -830,13 +832,8 @@ bool Document::FinishScan() {
             const bool halves = read && size - scan->fed >= kHalvesIndexing &&
                                 IndexHalves(rest, scan->fed, size, builder, nullptr,
                                             [](std::int64_t) { return true; });
-            if (read && !halves && !rest.Seek(scan->fed)) read = false;
-            if (read && !halves) {
-                TextReader reader(rest);
-                for (std::string_view block;
-                     !builder.failure() && !(block = reader.NextBlock()).empty();)
-                    builder.Feed(block);
-            }
+            if (read && !halves)
+                read = IndexBlocks(rest, scan->fed, builder, [](std::int64_t) { return true; });
             read = read && !rest.ReadFailed();
         }
         const bool written = builder.Finish();
